@@ -1,0 +1,8 @@
+// The parsed install.xml.
+#pragma once
+
+namespace vorlax {
+
+class InstallConfig {};
+
+}  // namespace vorlax

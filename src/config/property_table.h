@@ -1,0 +1,8 @@
+// The localised strings of props.xml.
+#pragma once
+
+namespace vorlax {
+
+class PropertyTable {};
+
+}  // namespace vorlax

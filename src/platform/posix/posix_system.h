@@ -1,0 +1,55 @@
+// The seam for the native `vorlax` tool on Linux: files, folders, times and attributes for real,
+// everything the tool never uses (registry, pages) answered as absent.
+//
+// Paths: wide paths become UTF-8; narrow paths are widened byte for byte first (so a cabinet name
+// byte 0xE9 is the file name character U+00E9). A "\" in a path is a separator, like "/".
+#pragma once
+
+#include "platform/system.h"
+
+namespace vorlax {
+
+class PosixSystem : public System {
+ public:
+  bool OpenKey(RegistryKey parent, const std::u16string& subkey, uint32_t access,
+               RegistryKey* key) override;
+  bool QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes, uint32_t* type,
+                  std::string* data) override;
+  void CloseKey(RegistryKey key) override;
+
+  FileHandle OpenFile(const std::u16string& path, FileAccess access) override;
+  FileHandle OpenFileNarrow(const std::string& path, FileAccess access) override;
+  int64_t ReadFile(FileHandle file, void* buffer, uint32_t count) override;
+  int64_t WriteFile(FileHandle file, const void* buffer, uint32_t count) override;
+  int64_t SeekFile(FileHandle file, int64_t offset, SeekOrigin origin) override;
+  bool CloseFile(FileHandle file) override;
+
+  bool CreateFolder(const std::u16string& path) override;
+  bool CreateFolderNarrow(const std::string& path) override;
+  bool RemoveFolder(const std::u16string& path) override;
+  bool DeleteFile(const std::u16string& path) override;
+  bool ListFolder(const std::u16string& path, std::vector<FolderEntry>* entries) override;
+  bool CopyFile(const std::u16string& from, const std::u16string& to) override;
+  bool SetFileAttributesNarrow(const std::string& path, uint32_t attributes) override;
+  bool SetFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) override;
+
+  std::u16string ModuleFileName() override;
+  std::u16string UniqueTempName(const std::u16string& prefix) override;
+  std::u16string WindowsFolder() override;
+  std::u16string SystemFolder() override;
+  bool GetVersion(SystemVersion* version) override;
+
+  int ShowMessage(const std::u16string& text, const std::u16string& caption,
+                  uint32_t style) override;
+  void CreateUiResources() override;
+  void DestroyUiResources() override;
+  int RunPage(int dialogId) override;
+
+  bool StartThread(void (*entry)()) override;
+  void Sleep(uint32_t milliseconds) override;
+};
+
+// The Linux path for an installer path: UTF-8, every "\" turned into "/".
+std::string PosixPath(const std::u16string& path);
+
+}  // namespace vorlax

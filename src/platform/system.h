@@ -1,0 +1,144 @@
+// The one seam between the installer's portable core and the operating system.
+//
+// Every effect outside the process goes through `System`: registry, files and folders, disk space,
+// version queries, message boxes, modal pages, threads and sleeping (later additions: shell links,
+// programs, libraries, security). Operations are named after what the installer needs and take the
+// arguments the Win32 call takes, so the Win32 implementation (platform/win32) is a thin mapping
+// with no decisions of its own. platform/posix implements the file side for the native `vorlax`
+// tool; tests/unit/support has a scripted fake for unit tests.
+//
+// Paths: wide paths are UTF-16; narrow paths are the 8-bit form of the cabinet layer (each byte
+// the character of the same value). In both, "\" and "/" separate components.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorlax {
+
+// Registry keys are opaque handles; the four roots have the values Win32 gives them, so a key
+// opened by the system and a root can be passed alike as the parent of another key.
+using RegistryKey = uintptr_t;
+constexpr RegistryKey kNoRegistryKey = 0;
+constexpr RegistryKey kHkeyClassesRoot = 0x80000000u;
+constexpr RegistryKey kHkeyCurrentUser = 0x80000001u;
+constexpr RegistryKey kHkeyLocalMachine = 0x80000002u;
+constexpr RegistryKey kHkeyUsers = 0x80000003u;
+
+constexpr uint32_t kKeyRead = 0x20019;   // KEY_READ
+constexpr uint32_t kKeyWrite = 0x20006;  // KEY_WRITE
+
+// Registry value types, as stored.
+enum RegistryValueType : uint32_t {
+  kRegNone = 0,
+  kRegSz = 1,
+  kRegExpandSz = 2,
+  kRegBinary = 3,
+  kRegDword = 4,
+  kRegMultiSz = 7,
+};
+
+// Files are opaque handles; kNoFile is "not open".
+using FileHandle = intptr_t;
+constexpr FileHandle kNoFile = -1;
+
+enum class FileAccess {
+  kRead,             // open an existing file for binary reading
+  kCreateWrite,      // create or replace (truncate) for binary writing
+  kReadWriteExisting // open an existing file for reading and writing (time stamps)
+};
+
+enum class SeekOrigin { kBegin = 0, kCurrent = 1, kEnd = 2 };
+
+// One entry of a folder listing ("*.*" under the folder), "." and ".." included as the system
+// reports them.
+struct FolderEntry {
+  std::u16string name;
+  bool isFolder = false;
+};
+
+// Message-box styles and answers used by the installer (the Win32 values).
+constexpr uint32_t kMbOk = 0x0;
+constexpr uint32_t kMbOkCancel = 0x1;
+constexpr uint32_t kMbYesNo = 0x4;
+constexpr uint32_t kMbIconError = 0x10;
+constexpr uint32_t kMbIconQuestion = 0x20;
+constexpr uint32_t kMbIconExclamation = 0x30;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+// What GetVersionExW reports of the running system.
+struct SystemVersion {
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t build = 0;
+  uint32_t platformId = 0;  // 1 Windows 95/98/Me, 2 NT family
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // --- Registry -------------------------------------------------------------------------------
+  // RegOpenKeyExW(parent, subkey, 0, access).
+  virtual bool OpenKey(RegistryKey parent, const std::u16string& subkey, uint32_t access,
+                       RegistryKey* key) = 0;
+  // RegQueryValueExW into a buffer of maxBytes bytes; false when absent or larger than that.
+  virtual bool QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes,
+                          uint32_t* type, std::string* data) = 0;
+  virtual void CloseKey(RegistryKey key) = 0;
+
+  // --- Files (wide paths) -----------------------------------------------------------------------
+  virtual FileHandle OpenFile(const std::u16string& path, FileAccess access) = 0;
+  // --- Files (narrow paths: the cabinet layer's CreateFileA / _open family) ---------------------
+  virtual FileHandle OpenFileNarrow(const std::string& path, FileAccess access) = 0;
+  // Bytes read (0 at end of file), or -1.
+  virtual int64_t ReadFile(FileHandle file, void* buffer, uint32_t count) = 0;
+  // Bytes written, or -1.
+  virtual int64_t WriteFile(FileHandle file, const void* buffer, uint32_t count) = 0;
+  // New position from the start of the file, or -1. Positions are 64-bit.
+  virtual int64_t SeekFile(FileHandle file, int64_t offset, SeekOrigin origin) = 0;
+  virtual bool CloseFile(FileHandle file) = 0;
+
+  // --- Folders and file properties -------------------------------------------------------------
+  virtual bool CreateFolder(const std::u16string& path) = 0;              // CreateDirectoryW
+  virtual bool CreateFolderNarrow(const std::string& path) = 0;           // CreateDirectoryA
+  virtual bool RemoveFolder(const std::u16string& path) = 0;              // RemoveDirectoryW
+  virtual bool DeleteFile(const std::u16string& path) = 0;                // DeleteFileW
+  // FindFirstFileW / FindNextFileW over "*.*" under the folder; false when it cannot be listed.
+  virtual bool ListFolder(const std::u16string& path, std::vector<FolderEntry>* entries) = 0;
+  virtual bool CopyFile(const std::u16string& from, const std::u16string& to) = 0;  // replaces
+  virtual bool SetFileAttributesNarrow(const std::string& path, uint32_t attributes) = 0;
+  // CreateFileA + DosDateTimeToFileTime + LocalFileTimeToFileTime + SetFileTime (creation and
+  // last write); each step only when the previous one succeeded.
+  virtual bool SetFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) = 0;
+
+  // --- Process and system facts -----------------------------------------------------------------
+  virtual std::u16string ModuleFileName() = 0;  // GetModuleFileNameW, at most 255 characters
+  // A fresh unique path in the user's temporary folder whose last component begins with prefix
+  // (not created).
+  virtual std::u16string UniqueTempName(const std::u16string& prefix) = 0;
+  virtual std::u16string WindowsFolder() = 0;   // GetWindowsDirectoryW, 256-character buffer
+  virtual std::u16string SystemFolder() = 0;    // GetSystemDirectoryW, 256-character buffer
+  virtual bool GetVersion(SystemVersion* version) = 0;  // GetVersionExW
+
+  // --- User interface --------------------------------------------------------------------------
+  // MessageBoxW with no owner window; answers the id of the pressed button.
+  virtual int ShowMessage(const std::u16string& text, const std::u16string& caption,
+                          uint32_t style) = 0;
+  // InitCommonControls, AddFontResourceW("MSGOTHIC.TTC") and the shared brush and fonts.
+  virtual void CreateUiResources() = 0;
+  virtual void DestroyUiResources() = 0;
+  // Shows modal page (dialog template id) with no owner; answers the id that ended it.
+  virtual int RunPage(int dialogId) = 0;
+
+  // --- Threads ---------------------------------------------------------------------------------
+  // Starts entry on a new thread (default stack, no handle kept); false when it cannot start.
+  virtual bool StartThread(void (*entry)()) = 0;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+};
+
+}  // namespace vorlax

@@ -1,0 +1,365 @@
+#include "support/fake_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/text.h"
+
+namespace vorlax {
+
+namespace {
+
+std::u16string FoldedRegistryPath(const std::u16string& path) { return FakeSystem::Key(path); }
+
+const char16_t* RootName(RegistryKey root) {
+  switch (root) {
+    case kHkeyClassesRoot: return u"HKCR";
+    case kHkeyCurrentUser: return u"HKCU";
+    case kHkeyLocalMachine: return u"HKLM";
+    case kHkeyUsers: return u"HKU";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::u16string FakeSystem::Key(const std::u16string& path) {
+  std::u16string key;
+  for (char16_t c : path) {
+    if (c == u'/') c = u'\\';
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    key.push_back(c);
+  }
+  while (key.size() > 1 && key.back() == u'\\') key.pop_back();
+  return key;
+}
+
+bool FakeSystem::ParentExists(const std::u16string& key) const {
+  std::size_t cut = key.rfind(u'\\');
+  if (cut == std::u16string::npos) return false;
+  std::u16string parent = key.substr(0, cut);
+  // A drive root ("c:") always exists.
+  if (parent.size() == 2 && parent[1] == u':') return true;
+  return folders_.count(parent) != 0;
+}
+
+void FakeSystem::AddFolder(const std::u16string& path) {
+  // Creates every folder along the path.
+  std::u16string key = Key(path);
+  for (std::size_t i = 0; i <= key.size(); ++i) {
+    if (i == key.size() || key[i] == u'\\') {
+      std::u16string part = key.substr(0, i);
+      if (part.size() > 2 || (part.size() == 2 && part[1] != u':')) {
+        if (!folders_.count(part)) folders_[part] = path.substr(0, i);
+      }
+    }
+  }
+}
+
+void FakeSystem::AddFile(const std::u16string& path, const std::string& data) {
+  std::u16string key = Key(path);
+  std::size_t cut = key.rfind(u'\\');
+  if (cut != std::u16string::npos) AddFolder(path.substr(0, cut));
+  File file;
+  file.path = path;
+  file.data = data;
+  files_[key] = file;
+}
+
+bool FakeSystem::HasFile(const std::u16string& path) const { return files_.count(Key(path)) != 0; }
+bool FakeSystem::HasFolder(const std::u16string& path) const {
+  return folders_.count(Key(path)) != 0;
+}
+
+FakeSystem::File* FakeSystem::FindFile(const std::u16string& path) {
+  auto it = files_.find(Key(path));
+  return it == files_.end() ? nullptr : &it->second;
+}
+
+const std::string& FakeSystem::FileData(const std::u16string& path) const {
+  static const std::string kEmpty;
+  auto it = files_.find(Key(path));
+  return it == files_.end() ? kEmpty : it->second.data;
+}
+
+std::vector<std::u16string> FakeSystem::AllPaths() const {
+  std::vector<std::u16string> paths;
+  for (const auto& folder : folders_) paths.push_back(folder.first);
+  for (const auto& file : files_) paths.push_back(file.first);
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// ---- Registry ---------------------------------------------------------------------------------
+
+std::u16string FakeSystem::KeyPath(RegistryKey parent, const std::u16string& subkey) const {
+  std::u16string base;
+  if (const char16_t* root = RootName(parent)) {
+    base = root;
+  } else {
+    auto it = openKeys_.find(parent);
+    if (it == openKeys_.end()) return std::u16string();
+    base = it->second;
+  }
+  return subkey.empty() ? base : base + u"\\" + subkey;
+}
+
+bool FakeSystem::OpenKey(RegistryKey parent, const std::u16string& subkey, uint32_t access,
+                         RegistryKey* key) {
+  std::u16string path = KeyPath(parent, subkey);
+  calls.push_back("OpenKey " + ToUtf8(path));
+  if (path.empty()) return false;
+  std::u16string folded = FoldedRegistryPath(path);
+  if ((access & kKeyWrite & ~kKeyRead) != 0) {
+    for (const auto& denied : writeDeniedKeys) {
+      if (FoldedRegistryPath(denied) == folded) return false;
+    }
+  }
+  bool exists = RootName(parent) != nullptr && subkey.empty();
+  for (const auto& entry : registry) {
+    std::u16string stored = FoldedRegistryPath(entry.first);
+    if (stored == folded || stored.compare(0, folded.size() + 1, folded + u"\\") == 0) {
+      exists = true;
+      break;
+    }
+  }
+  // Write access to a key that no test listed still succeeds: only denials are scripted.
+  if (!exists && (access & kKeyWrite & ~kKeyRead) == 0) return false;
+  *key = nextKey_++;
+  openKeys_[*key] = path;
+  return true;
+}
+
+bool FakeSystem::QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes,
+                            uint32_t* type, std::string* data) {
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return false;
+  std::u16string folded = FoldedRegistryPath(open->second);
+  for (const auto& entry : registry) {
+    if (FoldedRegistryPath(entry.first) != folded) continue;
+    auto value = entry.second.find(name);
+    if (value == entry.second.end()) return false;
+    if (value->second.data.size() > maxBytes) return false;
+    *type = value->second.type;
+    *data = value->second.data;
+    return true;
+  }
+  return false;
+}
+
+void FakeSystem::CloseKey(RegistryKey key) { openKeys_.erase(key); }
+
+// ---- Files ------------------------------------------------------------------------------------
+
+FileHandle FakeSystem::OpenFile(const std::u16string& path, FileAccess access) {
+  std::u16string key = Key(path);
+  if (access == FileAccess::kCreateWrite) {
+    calls.push_back("CreateFile " + ToUtf8(path));
+    if (folders_.count(key) || !ParentExists(key)) return kNoFile;
+    auto it = files_.find(key);
+    if (it != files_.end()) {
+      if (it->second.locked || (it->second.attributes & 0x01)) return kNoFile;
+      it->second.data.clear();
+    } else {
+      File file;
+      file.path = path;
+      files_[key] = file;
+    }
+  } else {
+    auto it = files_.find(key);
+    if (it == files_.end()) return kNoFile;
+    if (access == FileAccess::kReadWriteExisting && it->second.locked) return kNoFile;
+  }
+  FileHandle handle = nextHandle_++;
+  handles_[handle] = OpenHandle{key, access != FileAccess::kRead, 0};
+  ++openFiles;
+  return handle;
+}
+
+FileHandle FakeSystem::OpenFileNarrow(const std::string& path, FileAccess access) {
+  return OpenFile(Widen(path), access);
+}
+
+int64_t FakeSystem::ReadFile(FileHandle file, void* buffer, uint32_t count) {
+  auto it = handles_.find(file);
+  if (it == handles_.end()) return -1;
+  auto f = files_.find(it->second.key);
+  if (f == files_.end()) return -1;
+  const std::string& data = f->second.data;
+  int64_t pos = it->second.position;
+  if (pos >= static_cast<int64_t>(data.size())) return 0;
+  uint32_t n = static_cast<uint32_t>(std::min<int64_t>(count, static_cast<int64_t>(data.size()) - pos));
+  std::memcpy(buffer, data.data() + pos, n);
+  it->second.position += n;
+  return n;
+}
+
+int64_t FakeSystem::WriteFile(FileHandle file, const void* buffer, uint32_t count) {
+  auto it = handles_.find(file);
+  if (it == handles_.end() || !it->second.writable) return -1;
+  auto f = files_.find(it->second.key);
+  if (f == files_.end()) return -1;
+  std::string& data = f->second.data;
+  std::size_t pos = static_cast<std::size_t>(it->second.position);
+  if (data.size() < pos + count) data.resize(pos + count);
+  std::memcpy(&data[pos], buffer, count);
+  it->second.position += count;
+  return count;
+}
+
+int64_t FakeSystem::SeekFile(FileHandle file, int64_t offset, SeekOrigin origin) {
+  auto it = handles_.find(file);
+  if (it == handles_.end()) return -1;
+  int64_t base = 0;
+  if (origin == SeekOrigin::kCurrent) base = it->second.position;
+  if (origin == SeekOrigin::kEnd) base = static_cast<int64_t>(files_[it->second.key].data.size());
+  if (base + offset < 0) return -1;
+  it->second.position = base + offset;
+  return it->second.position;
+}
+
+bool FakeSystem::CloseFile(FileHandle file) {
+  if (!handles_.erase(file)) return false;
+  --openFiles;
+  return true;
+}
+
+// ---- Folders and properties -------------------------------------------------------------------
+
+bool FakeSystem::CreateFolder(const std::u16string& path) {
+  calls.push_back("CreateFolder " + ToUtf8(path));
+  std::u16string key = Key(path);
+  if (key.empty() || folders_.count(key) || files_.count(key) || !ParentExists(key)) return false;
+  folders_[key] = path;
+  return true;
+}
+
+bool FakeSystem::CreateFolderNarrow(const std::string& path) { return CreateFolder(Widen(path)); }
+
+bool FakeSystem::RemoveFolder(const std::u16string& path) {
+  calls.push_back("RemoveFolder " + ToUtf8(path));
+  std::u16string key = Key(path);
+  if (!folders_.count(key)) return false;
+  std::u16string inside = key + u"\\";
+  for (const auto& f : files_) {
+    if (f.first.compare(0, inside.size(), inside) == 0) return false;
+  }
+  for (const auto& d : folders_) {
+    if (d.first.compare(0, inside.size(), inside) == 0) return false;
+  }
+  folders_.erase(key);
+  return true;
+}
+
+bool FakeSystem::DeleteFile(const std::u16string& path) {
+  calls.push_back("DeleteFile " + ToUtf8(path));
+  auto it = files_.find(Key(path));
+  if (it == files_.end() || it->second.locked || (it->second.attributes & 0x01)) return false;
+  files_.erase(it);
+  return true;
+}
+
+bool FakeSystem::ListFolder(const std::u16string& path, std::vector<FolderEntry>* entries) {
+  entries->clear();
+  std::u16string key = Key(path);
+  if (!folders_.count(key)) return false;
+  entries->push_back({u".", true});
+  entries->push_back({u"..", true});
+  std::u16string inside = key + u"\\";
+  auto direct = [&](const std::u16string& other) {
+    return other.compare(0, inside.size(), inside) == 0 &&
+           other.find(u'\\', inside.size()) == std::u16string::npos;
+  };
+  for (const auto& d : folders_) {
+    if (direct(d.first)) entries->push_back({d.second.substr(d.second.find_last_of(u"\\/") + 1), true});
+  }
+  for (const auto& f : files_) {
+    if (direct(f.first)) {
+      entries->push_back({f.second.path.substr(f.second.path.find_last_of(u"\\/") + 1), false});
+    }
+  }
+  return true;
+}
+
+bool FakeSystem::CopyFile(const std::u16string& from, const std::u16string& to) {
+  calls.push_back("CopyFile " + ToUtf8(from) + " -> " + ToUtf8(to));
+  auto source = files_.find(Key(from));
+  if (source == files_.end()) return false;
+  std::u16string key = Key(to);
+  if (!ParentExists(key) || folders_.count(key)) return false;
+  auto existing = files_.find(key);
+  if (existing != files_.end() && (existing->second.locked || (existing->second.attributes & 0x01))) {
+    return false;
+  }
+  File copy = source->second;
+  copy.path = to;
+  copy.locked = false;
+  files_[key] = copy;
+  return true;
+}
+
+bool FakeSystem::SetFileAttributesNarrow(const std::string& path, uint32_t attributes) {
+  File* file = FindFile(Widen(path));
+  if (!file) return false;
+  file->attributes = attributes;
+  return true;
+}
+
+bool FakeSystem::SetFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) {
+  File* file = FindFile(Widen(path));
+  if (!file || file->locked) return false;
+  file->dosDate = dosDate;
+  file->dosTime = dosTime;
+  return true;
+}
+
+// ---- Process and system facts -----------------------------------------------------------------
+
+std::u16string FakeSystem::ModuleFileName() { return moduleFileName.substr(0, 255); }
+
+std::u16string FakeSystem::UniqueTempName(const std::u16string& prefix) {
+  return tempFolder + u"\\" + prefix + DecimalText(++tempCounter_) + u".tmp";
+}
+
+std::u16string FakeSystem::WindowsFolder() { return windowsFolder; }
+std::u16string FakeSystem::SystemFolder() { return systemFolder; }
+
+bool FakeSystem::GetVersion(SystemVersion* out) {
+  if (versionQueryFails) return false;
+  *out = version;
+  return true;
+}
+
+// ---- User interface ---------------------------------------------------------------------------
+
+int FakeSystem::ShowMessage(const std::u16string& text, const std::u16string& caption,
+                            uint32_t style) {
+  messages.push_back({text, caption, style});
+  if (messageAnswers.empty()) return defaultMessageAnswer;
+  int answer = messageAnswers.front();
+  messageAnswers.pop_front();
+  return answer;
+}
+
+void FakeSystem::CreateUiResources() { calls.push_back("CreateUiResources"); }
+void FakeSystem::DestroyUiResources() { calls.push_back("DestroyUiResources"); }
+
+int FakeSystem::RunPage(int dialogId) {
+  pagesShown.push_back(dialogId);
+  if (pageResults.empty()) return defaultPageResult;
+  int result = pageResults.front();
+  pageResults.pop_front();
+  return result;
+}
+
+// ---- Threads ----------------------------------------------------------------------------------
+
+bool FakeSystem::StartThread(void (*entry)()) {
+  calls.push_back("StartThread");
+  if (threadsRunInline) entry();
+  return true;
+}
+
+void FakeSystem::Sleep(uint32_t milliseconds) { sleptMilliseconds += milliseconds; }
+
+}  // namespace vorlax

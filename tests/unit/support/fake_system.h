@@ -1,0 +1,132 @@
+// A scripted System for unit tests: answers come from the test, and every request the core made
+// is recorded so the test can assert on it.
+//
+// Files and folders live in memory. Paths compare like Windows paths: "\" and "/" alike, ASCII
+// letters case-insensitively; a stored file keeps the spelling it was created with.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace vorlax {
+
+class FakeSystem : public System {
+ public:
+  struct File {
+    std::u16string path;  // as created
+    std::string data;
+    uint32_t attributes = 0x20;
+    uint16_t dosDate = 0;
+    uint16_t dosTime = 0;
+    bool locked = false;  // opening it for writing or deleting it fails (a running program)
+  };
+  struct Message {
+    std::u16string text;
+    std::u16string caption;
+    uint32_t style = 0;
+  };
+  struct RegistryValue {
+    uint32_t type = kRegSz;
+    std::string data;  // raw bytes as stored
+  };
+
+  // ---- Scripted answers --------------------------------------------------------------------
+  // Registry: key path ("HKLM\SOFTWARE\...", roots HKLM, HKCU, HKCR, HKU) -> values by name.
+  std::map<std::u16string, std::map<std::u16string, RegistryValue>> registry;
+  // Keys (same spelling) whose opening with write access is refused: a user without
+  // administrator rights has "HKLM\SOFTWARE" here.
+  std::set<std::u16string> writeDeniedKeys;
+  std::deque<int> messageAnswers;  // answers to ShowMessage, in order; then defaultMessageAnswer
+  int defaultMessageAnswer = kIdOk;
+  std::deque<int> pageResults;     // results of RunPage, in order; then defaultPageResult
+  int defaultPageResult = kIdCancel;
+  SystemVersion version{5, 1, 2600, 2};
+  bool versionQueryFails = false;
+  std::u16string moduleFileName = u"C:\\Games\\Setup\\setup.exe";
+  std::u16string tempFolder = u"C:\\users\\player\\Temp";
+  std::u16string windowsFolder = u"C:\\windows";
+  std::u16string systemFolder = u"C:\\windows\\system32";
+  bool threadsRunInline = true;  // StartThread runs the entry at once on the calling thread
+
+  // ---- What the core did ----------------------------------------------------------------------
+  std::vector<Message> messages;
+  std::vector<int> pagesShown;
+  std::vector<std::string> calls;  // one line per notable request, e.g. "CreateFolder C:\\x"
+  uint32_t sleptMilliseconds = 0;
+  int openFiles = 0;
+
+  // ---- Setting up and inspecting the in-memory disk -------------------------------------------
+  void AddFile(const std::u16string& path, const std::string& data);
+  void AddFolder(const std::u16string& path);
+  bool HasFile(const std::u16string& path) const;
+  bool HasFolder(const std::u16string& path) const;
+  File* FindFile(const std::u16string& path);
+  const std::string& FileData(const std::u16string& path) const;  // empty text when absent
+  // Every path that exists (files and folders), in key order, for whole-disk assertions.
+  std::vector<std::u16string> AllPaths() const;
+  // Comparison key of a path: separators unified, ASCII folded to lower case, no trailing "\".
+  static std::u16string Key(const std::u16string& path);
+
+  // ---- System -----------------------------------------------------------------------------
+  bool OpenKey(RegistryKey parent, const std::u16string& subkey, uint32_t access,
+               RegistryKey* key) override;
+  bool QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes, uint32_t* type,
+                  std::string* data) override;
+  void CloseKey(RegistryKey key) override;
+
+  FileHandle OpenFile(const std::u16string& path, FileAccess access) override;
+  FileHandle OpenFileNarrow(const std::string& path, FileAccess access) override;
+  int64_t ReadFile(FileHandle file, void* buffer, uint32_t count) override;
+  int64_t WriteFile(FileHandle file, const void* buffer, uint32_t count) override;
+  int64_t SeekFile(FileHandle file, int64_t offset, SeekOrigin origin) override;
+  bool CloseFile(FileHandle file) override;
+
+  bool CreateFolder(const std::u16string& path) override;
+  bool CreateFolderNarrow(const std::string& path) override;
+  bool RemoveFolder(const std::u16string& path) override;
+  bool DeleteFile(const std::u16string& path) override;
+  bool ListFolder(const std::u16string& path, std::vector<FolderEntry>* entries) override;
+  bool CopyFile(const std::u16string& from, const std::u16string& to) override;
+  bool SetFileAttributesNarrow(const std::string& path, uint32_t attributes) override;
+  bool SetFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) override;
+
+  std::u16string ModuleFileName() override;
+  std::u16string UniqueTempName(const std::u16string& prefix) override;
+  std::u16string WindowsFolder() override;
+  std::u16string SystemFolder() override;
+  bool GetVersion(SystemVersion* version) override;
+
+  int ShowMessage(const std::u16string& text, const std::u16string& caption,
+                  uint32_t style) override;
+  void CreateUiResources() override;
+  void DestroyUiResources() override;
+  int RunPage(int dialogId) override;
+
+  bool StartThread(void (*entry)()) override;
+  void Sleep(uint32_t milliseconds) override;
+
+ private:
+  struct OpenHandle {
+    std::u16string key;
+    bool writable = false;
+    int64_t position = 0;
+  };
+  std::map<std::u16string, File> files_;
+  std::map<std::u16string, std::u16string> folders_;  // key -> spelling
+  std::map<FileHandle, OpenHandle> handles_;
+  std::map<RegistryKey, std::u16string> openKeys_;
+  FileHandle nextHandle_ = 100;
+  RegistryKey nextKey_ = 0x1000;
+  unsigned tempCounter_ = 0;
+
+  bool ParentExists(const std::u16string& key) const;
+  std::u16string KeyPath(RegistryKey parent, const std::u16string& subkey) const;
+};
+
+}  // namespace vorlax
