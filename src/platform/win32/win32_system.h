@@ -1,0 +1,73 @@
+// Win32System: the installer's seam onto the real Windows calls.
+//
+// Each operation is one direct Win32 call (or the short fixed chain the seam names), with no
+// decisions of its own: what to do with an answer is the core's business. Wide texts are passed
+// as wchar_t, which is 16 bits on Windows, so a std::u16string's buffer is handed over as is.
+//
+// Trap: this header deliberately does not include <windows.h>. Its macros (DeleteFile, CopyFile)
+// would rename the seam's methods in whatever file includes both; include <windows.h> after this
+// header, and never call those two methods from such a file.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/system.h"
+
+namespace vorlax {
+
+// A dialog procedure in the shape Win32 calls it (HWND, UINT, WPARAM, LPARAM) -> INT_PTR, spelled
+// without <windows.h>; platform/win32 converts it to DLGPROC.
+using PageProcedure = intptr_t(__stdcall*)(void* window, unsigned message, uintptr_t wParam,
+                                           intptr_t lParam);
+
+class Win32System : public System {
+ public:
+  Win32System();
+
+  // The dialog procedure RunPage gives DialogBoxParamW. Until one is set, a page ends with the id
+  // of the first command it receives (a pressed button, or IDCANCEL from Escape or the close box).
+  void SetPageProcedure(PageProcedure procedure) { pageProcedure_ = procedure; }
+
+  bool OpenKey(RegistryKey parent, const std::u16string& subkey, uint32_t access,
+               RegistryKey* key) override;
+  bool QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes, uint32_t* type,
+                  std::string* data) override;
+  void CloseKey(RegistryKey key) override;
+
+  FileHandle OpenFile(const std::u16string& path, FileAccess access) override;
+  FileHandle OpenFileNarrow(const std::string& path, FileAccess access) override;
+  int64_t ReadFile(FileHandle file, void* buffer, uint32_t count) override;
+  int64_t WriteFile(FileHandle file, const void* buffer, uint32_t count) override;
+  int64_t SeekFile(FileHandle file, int64_t offset, SeekOrigin origin) override;
+  bool CloseFile(FileHandle file) override;
+
+  bool CreateFolder(const std::u16string& path) override;
+  bool CreateFolderNarrow(const std::string& path) override;
+  bool RemoveFolder(const std::u16string& path) override;
+  bool DeleteFile(const std::u16string& path) override;
+  bool ListFolder(const std::u16string& path, std::vector<FolderEntry>* entries) override;
+  bool CopyFile(const std::u16string& from, const std::u16string& to) override;
+  bool SetFileAttributesNarrow(const std::string& path, uint32_t attributes) override;
+  bool SetFileDosTime(const std::string& path, uint16_t dosDate, uint16_t dosTime) override;
+
+  std::u16string ModuleFileName() override;
+  std::u16string UniqueTempName(const std::u16string& prefix) override;
+  std::u16string WindowsFolder() override;
+  std::u16string SystemFolder() override;
+  bool GetVersion(SystemVersion* version) override;
+
+  int ShowMessage(const std::u16string& text, const std::u16string& caption,
+                  uint32_t style) override;
+  void CreateUiResources() override;
+  void DestroyUiResources() override;
+  int RunPage(int dialogId) override;
+
+  bool StartThread(void (*entry)()) override;
+  void Sleep(uint32_t milliseconds) override;
+
+ private:
+  PageProcedure pageProcedure_ = nullptr;
+  uint32_t tempNameCounter_ = 0;
+};
+
+}  // namespace vorlax
