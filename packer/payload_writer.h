@@ -12,14 +12,11 @@
 #include <string>
 #include <vector>
 
-namespace vorlax {
+// PayloadRecordType (kRecordDefines, kRecordCabinet, kRecordSkipped) and the marker are shared
+// with the installer's reader, which is where they are defined.
+#include "driver/payload.h"
 
-// Record types as stored in the type field.
-enum PayloadRecordType : uint32_t {
-  kRecordDefines = 0,  // a defines document, UTF-16LE, no terminator
-  kRecordCabinet = 1,  // a Microsoft Cabinet archive
-  kRecordSkipped = 2,  // anything; in practice the stub's own executable image
-};
+namespace vorlax {
 
 // Appends payload, then its size and type (little-endian 32-bit each).
 void AppendPayloadRecord(std::string* out, uint32_t type, const std::string& payload);
