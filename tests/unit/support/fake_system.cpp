@@ -199,6 +199,8 @@ int64_t FakeSystem::WriteFile(FileHandle file, const void* buffer, uint32_t coun
   if (it == handles_.end() || !it->second.writable) return -1;
   auto f = files_.find(it->second.key);
   if (f == files_.end()) return -1;
+  if (diskSpaceBytes >= 0 && count > diskSpaceBytes) count = static_cast<uint32_t>(diskSpaceBytes);
+  if (diskSpaceBytes >= 0) diskSpaceBytes -= count;
   std::string& data = f->second.data;
   std::size_t pos = static_cast<std::size_t>(it->second.position);
   if (data.size() < pos + count) data.resize(pos + count);

@@ -53,6 +53,9 @@ class FakeSystem : public System {
   std::u16string windowsFolder = u"C:\\windows";
   std::u16string systemFolder = u"C:\\windows\\system32";
   bool threadsRunInline = true;  // StartThread runs the entry at once on the calling thread
+  // Bytes WriteFile may still write, over all files; -1 means no limit. A write beyond it
+  // writes what fits and answers that shorter count, as on a full disk.
+  int64_t diskSpaceBytes = -1;
 
   // ---- What the core did ----------------------------------------------------------------------
   std::vector<Message> messages;
