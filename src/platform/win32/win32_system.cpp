@@ -11,6 +11,7 @@
 #include <process.h>
 
 #include <cwchar>
+#include <string>
 
 #include "platform/win32/win32_system.h"
 
@@ -36,6 +37,8 @@ constexpr int kHeaderFontWeight = FW_BOLD;
 constexpr int kPointsPerInch = 72;
 // Per-process counter values tried for one temporary name before giving up.
 constexpr uint32_t kTempNameTries = 0x10000;
+constexpr int kProcessIdDigits = 8;
+constexpr int kCounterDigits = 4;
 
 const wchar_t* Wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
@@ -73,8 +76,16 @@ FileHandle FromHandle(HANDLE handle) {
   return reinterpret_cast<FileHandle>(handle);
 }
 
-bool NameExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool NameExists(const std::u16string& path) {
+  return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Appends value as exactly digits upper-case hexadecimal digits (the stub carries no printf).
+void AppendHex(std::u16string* text, uint32_t value, int digits) {
+  constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
+    text->push_back(kHexDigits[(value >> shift) & 0xF]);
+  }
 }
 
 // The page procedure used until the dialogs install their own: accept the dialog, end it with
@@ -242,14 +253,12 @@ std::u16string Win32System::UniqueTempName(const std::u16string& prefix) {
   wchar_t folder[MAX_PATH + 1] = {};
   DWORD length = GetTempPathW(MAX_PATH + 1, folder);
   if (length == 0 || length > MAX_PATH) return std::u16string();
-  std::wstring base(folder, length);
-  base += Wide(prefix);
+  std::u16string base = FromWide(folder, length) + prefix;
   for (uint32_t tried = 0; tried < kTempNameTries; ++tried) {
-    wchar_t suffix[16];
-    std::swprintf(suffix, 16, L"%08lX%04X", static_cast<unsigned long>(GetCurrentProcessId()),
-                  static_cast<unsigned>(tempNameCounter_++ & 0xFFFF));
-    std::wstring candidate = base + suffix;
-    if (!NameExists(candidate)) return FromWide(candidate.c_str(), candidate.size());
+    std::u16string candidate = base;
+    AppendHex(&candidate, GetCurrentProcessId(), kProcessIdDigits);
+    AppendHex(&candidate, tempNameCounter_++ & 0xFFFF, kCounterDigits);
+    if (!NameExists(candidate)) return candidate;
   }
   return std::u16string();
 }

@@ -1,0 +1,71 @@
+// vorlax-robot.exe: drives an installer's windows from a scenario file, for the Wine end-to-end
+// tests.
+//
+//   vorlax-robot.exe SCENARIO [PROGRAM]
+//
+// Exit code: 0 when every step passed, 1 when a step failed (one "robot: FAIL line N: ..." line
+// says why), 2 for a bad command line or a scenario that does not parse. Each step prints one
+// "robot: ..." line as it passes.
+//
+// Scenario language: one step per line; "#" starts a comment line. Arguments are plain values or
+// key=value; values with blanks are "quoted" (\" \\ \n \t escapes). Paths may use %VARIABLE%
+// environment references (e.g. %TEMP%), expanded on the Windows side. Texts compare exactly.
+//
+//   timeout SECONDS                       bound of every later wait (default 20 s)
+//   start [PATH [ARGS...]]                start PATH, or PROGRAM from the command line
+//   attach NAME                           use a running process whose executable is named NAME
+//   expect-window caption=TEXT            wait for a visible dialog of the installer with that
+//                                         caption; it becomes the current window
+//   expect-control id=N text=TEXT         the current window's control N shows exactly TEXT
+//   press id=N | press button=TEXT        press a button of the current window (TEXT without "&")
+//   expect-message [caption=TEXT] [text=TEXT] press=BUTTON
+//                                         wait for a message box, check its caption and text,
+//                                         press OK, Cancel, Yes, No, Abort, Retry or Ignore, and
+//                                         wait until the box has closed
+//   expect-exit CODE                      wait for the installer to end with exit code CODE
+//   watch-folder FOLDER prefix=P          remember FOLDER's sub-folders named P* (before start)
+//   expect-new-folder FOLDER prefix=P [file=NAME [same-as=PATH]]
+//                                         exactly one P* folder appeared since watch-folder; it
+//                                         holds NAME, byte-identical to PATH when given
+//   expect-no-new-folder FOLDER prefix=P  no P* folder appeared since watch-folder
+//
+// Example:
+//   watch-folder %TEMP% prefix=vorcfg
+//   start
+//   expect-message caption="Setup Error" text="Unable to Read Installer Data" press=OK
+//   expect-exit 5
+//
+// Every wait is bounded. After a failed step the robot ends the installer, so a scenario never
+// leaves it running; a scenario that ends while the installer still runs fails too.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "output.h"
+#include "scenario.h"
+#include "scenario_runner.h"
+
+namespace {
+
+constexpr int kExitPassed = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2 || argc > 3) {
+    robot::PrintLine(L"usage: vorlax-robot.exe SCENARIO [PROGRAM]");
+    return kExitUsage;
+  }
+  std::vector<robot::Step> steps;
+  std::wstring error;
+  if (!robot::LoadScenario(argv[1], &steps, &error) ||
+      !robot::ScenarioRunner::Validate(steps, &error)) {
+    robot::PrintLine(L"bad scenario " + std::wstring(argv[1]) + L": " + error);
+    return kExitUsage;
+  }
+  robot::ScenarioRunner runner(argc == 3 ? argv[2] : L"");
+  return runner.Run(steps) ? kExitPassed : kExitFailed;
+}

@@ -1,0 +1,423 @@
+// The robot's step handlers (see scenario_runner.h; the language is described in robot_main.cpp).
+#include "scenario_runner.h"
+
+#include <tlhelp32.h>
+
+#include <cwchar>
+
+#include "folder_watch.h"
+#include "output.h"
+#include "window_probe.h"
+
+namespace robot {
+
+namespace {
+
+constexpr DWORD kDefaultTimeoutMs = 20000;
+constexpr DWORD kPollMs = 50;
+// Exit code given to an installer the robot ends after a failed step.
+constexpr UINT kEndedByRobotExitCode = 99;
+constexpr DWORD kEndWaitMs = 5000;
+
+struct NamedButton {
+  const wchar_t* name;
+  int id;
+};
+
+// The message-box buttons by the names scenarios use.
+constexpr NamedButton kMessageButtons[] = {
+    {L"OK", IDOK},         {L"Cancel", IDCANCEL}, {L"Abort", IDABORT}, {L"Retry", IDRETRY},
+    {L"Ignore", IDIGNORE}, {L"Yes", IDYES},       {L"No", IDNO},
+};
+
+bool ParseNumber(const std::wstring& text, unsigned long* value) {
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  *value = std::wcstoul(text.c_str(), &end, 10);
+  return end && *end == L'\0';
+}
+
+const std::wstring* Named(const Step& step, const wchar_t* key) {
+  auto it = step.named.find(key);
+  return it == step.named.end() ? nullptr : &it->second;
+}
+
+std::wstring ExpandPath(const std::wstring& path) {
+  wchar_t buffer[4096];
+  DWORD length = ExpandEnvironmentStringsW(path.c_str(), buffer, 4096);
+  if (length == 0 || length > 4096) return path;
+  return buffer;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+  std::wstring out = L"\"";
+  for (wchar_t c : text) {
+    if (c == L'\n') {
+      out += L"\\n";
+    } else {
+      if (c == L'"' || c == L'\\') out += L'\\';
+      out += c;
+    }
+  }
+  return out + L"\"";
+}
+
+std::wstring CommandLineFor(const std::wstring& program, const std::vector<std::wstring>& args,
+                            size_t firstArg) {
+  std::wstring line = L"\"" + program + L"\"";
+  for (size_t i = firstArg; i < args.size(); ++i) line += L" \"" + args[i] + L"\"";
+  return line;
+}
+
+bool SameFileName(const wchar_t* a, const std::wstring& b) { return _wcsicmp(a, b.c_str()) == 0; }
+
+DWORD FindProcessByName(const std::wstring& name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  DWORD found = 0;
+  for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
+    if (SameFileName(entry.szExeFile, name) && entry.th32ProcessID != GetCurrentProcessId()) {
+      found = entry.th32ProcessID;
+      break;
+    }
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+}  // namespace
+
+ScenarioRunner::ScenarioRunner(std::wstring defaultProgram)
+    : defaultProgram_(std::move(defaultProgram)), timeoutMs_(kDefaultTimeoutMs) {}
+
+ScenarioRunner::~ScenarioRunner() {
+  if (process_) CloseHandle(process_);
+}
+
+const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
+  static const std::vector<CommandInfo> commands = {
+      {L"timeout", &ScenarioRunner::SetTimeout, 1, 1, {}, {}},
+      {L"start", &ScenarioRunner::Start, 0, 64, {}, {}},
+      {L"attach", &ScenarioRunner::Attach, 1, 1, {}, {}},
+      {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {}},
+      {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
+      {L"press", &ScenarioRunner::Press, 0, 0, {}, {L"id", L"button"}},
+      {L"expect-message", &ScenarioRunner::ExpectMessage, 0, 0, {L"press"}, {L"caption", L"text"}},
+      {L"expect-exit", &ScenarioRunner::ExpectExit, 1, 1, {}, {}},
+      {L"watch-folder", &ScenarioRunner::WatchFolder, 1, 1, {L"prefix"}, {}},
+      {L"expect-new-folder", &ScenarioRunner::ExpectNewFolder, 1, 1, {L"prefix"},
+       {L"file", L"same-as"}},
+      {L"expect-no-new-folder", &ScenarioRunner::ExpectNoNewFolder, 1, 1, {L"prefix"}, {}},
+  };
+  return commands;
+}
+
+const ScenarioRunner::CommandInfo* ScenarioRunner::FindCommand(const std::wstring& name) {
+  for (const CommandInfo& info : Commands()) {
+    if (name == info.name) return &info;
+  }
+  return nullptr;
+}
+
+bool ScenarioRunner::Validate(const std::vector<Step>& steps, std::wstring* error) {
+  for (const Step& step : steps) {
+    std::wstring where = L"line " + std::to_wstring(step.line) + L": ";
+    const CommandInfo* info = FindCommand(step.command);
+    if (!info) {
+      *error = where + L"unknown command '" + step.command + L"'";
+      return false;
+    }
+    if (step.positional.size() < info->minPositional ||
+        step.positional.size() > info->maxPositional) {
+      *error = where + L"wrong number of plain arguments for '" + step.command + L"'";
+      return false;
+    }
+    for (const std::wstring& key : info->requiredKeys) {
+      if (!step.named.count(key)) {
+        *error = where + L"'" + step.command + L"' needs " + key + L"=";
+        return false;
+      }
+    }
+    for (const auto& entry : step.named) {
+      bool known = false;
+      for (const std::wstring& key : info->requiredKeys) known = known || key == entry.first;
+      for (const std::wstring& key : info->optionalKeys) known = known || key == entry.first;
+      if (!known) {
+        *error = where + L"'" + step.command + L"' takes no " + entry.first + L"=";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool ScenarioRunner::Run(const std::vector<Step>& steps) {
+  for (const Step& step : steps) {
+    if (!(this->*FindCommand(step.command)->handler)(step)) return false;
+  }
+  DWORD exitCode = 0;
+  if (process_ && !InstallerEnded(&exitCode)) {
+    Step last;
+    last.line = steps.empty() ? 0 : steps.back().line;
+    return Fail(last, L"the installer is still running at the end of the scenario");
+  }
+  PrintLine(L"PASS");
+  return true;
+}
+
+bool ScenarioRunner::Fail(const Step& step, const std::wstring& message) {
+  PrintLine(L"FAIL line " + std::to_wstring(step.line) + L": " + message);
+  if (process_) {
+    PrintLine(L"installer windows at the failure:\n" + DescribeDialogs(processId_));
+    EndInstaller();
+  }
+  return false;
+}
+
+void ScenarioRunner::EndInstaller() {
+  DWORD exitCode = 0;
+  if (InstallerEnded(&exitCode)) return;
+  TerminateProcess(process_, kEndedByRobotExitCode);
+  WaitForSingleObject(process_, kEndWaitMs);
+  PrintLine(L"ended the installer");
+}
+
+bool ScenarioRunner::InstallerEnded(DWORD* exitCode) {
+  if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return false;
+  GetExitCodeProcess(process_, exitCode);
+  return true;
+}
+
+bool ScenarioRunner::NeedProcess(const Step& step) {
+  if (process_) return true;
+  return Fail(step, L"no installer: 'start' or 'attach' must come first");
+}
+
+bool ScenarioRunner::NeedWindow(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  if (current_ && IsWindow(current_)) return true;
+  return Fail(step, L"no current window: 'expect-window' must come first");
+}
+
+HWND ScenarioRunner::WaitForDialog(const Step& step, const std::wstring* caption,
+                                   const std::wstring& what) {
+  DWORD started = GetTickCount();
+  for (;;) {
+    for (HWND dialog : ProcessDialogs(processId_)) {
+      if (!caption || WindowText(dialog) == *caption) return dialog;
+    }
+    DWORD exitCode = 0;
+    if (InstallerEnded(&exitCode)) {
+      Fail(step, L"the installer exited with code " + std::to_wstring(exitCode) +
+                     L" while waiting for " + what);
+      return nullptr;
+    }
+    if (GetTickCount() - started >= timeoutMs_) {
+      Fail(step, L"timed out after " + std::to_wstring(timeoutMs_ / 1000) +
+                     L" s waiting for " + what);
+      return nullptr;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool ScenarioRunner::SetTimeout(const Step& step) {
+  unsigned long seconds = 0;
+  if (!ParseNumber(step.positional[0], &seconds) || seconds == 0 || seconds > 600) {
+    return Fail(step, L"timeout must be 1 to 600 seconds");
+  }
+  timeoutMs_ = seconds * 1000;
+  return true;
+}
+
+bool ScenarioRunner::Start(const Step& step) {
+  if (process_) return Fail(step, L"an installer is already running");
+  std::wstring program = step.positional.empty() ? defaultProgram_ : ExpandPath(step.positional[0]);
+  if (program.empty()) return Fail(step, L"no program to start (none given on the command line)");
+  std::wstring line = CommandLineFor(program, step.positional, 1);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return Fail(step, L"cannot start " + program + L" (error " + std::to_wstring(GetLastError()) +
+                          L")");
+  }
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  processId_ = info.dwProcessId;
+  PrintLine(L"started " + program);
+  return true;
+}
+
+bool ScenarioRunner::Attach(const Step& step) {
+  if (process_) return Fail(step, L"an installer is already running");
+  const std::wstring& name = step.positional[0];
+  DWORD started = GetTickCount();
+  DWORD id = 0;
+  while ((id = FindProcessByName(name)) == 0) {
+    if (GetTickCount() - started >= timeoutMs_) {
+      return Fail(step, L"timed out waiting for a process named " + name);
+    }
+    Sleep(kPollMs);
+  }
+  process_ = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+  if (!process_) return Fail(step, L"cannot open process " + name);
+  processId_ = id;
+  PrintLine(L"attached to " + name);
+  return true;
+}
+
+bool ScenarioRunner::ExpectWindow(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  const std::wstring* caption = Named(step, L"caption");
+  current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption));
+  if (!current_) return false;
+  PrintLine(L"window " + Quoted(*caption));
+  return true;
+}
+
+bool ScenarioRunner::ExpectControl(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  unsigned long id = 0;
+  if (!ParseNumber(*Named(step, L"id"), &id)) return Fail(step, L"id must be a number");
+  HWND control = GetDlgItem(current_, static_cast<int>(id));
+  if (!control) return Fail(step, L"the window has no control " + std::to_wstring(id));
+  std::wstring text = WindowText(control);
+  const std::wstring& expected = *Named(step, L"text");
+  if (text != expected) {
+    return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
+                          L", expected " + Quoted(expected));
+  }
+  PrintLine(L"control " + std::to_wstring(id) + L" " + Quoted(text));
+  return true;
+}
+
+bool ScenarioRunner::Press(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  const std::wstring* idText = Named(step, L"id");
+  const std::wstring* label = Named(step, L"button");
+  if ((idText == nullptr) == (label == nullptr)) return Fail(step, L"press needs id= or button=");
+  int id = -1;
+  if (idText) {
+    unsigned long value = 0;
+    if (!ParseNumber(*idText, &value)) return Fail(step, L"id must be a number");
+    id = static_cast<int>(value);
+  } else {
+    for (const ChildControl& control : ChildControls(current_)) {
+      if (WithoutMnemonic(control.text) == *label) id = control.id;
+    }
+    if (id < 0) return Fail(step, L"the window has no button " + Quoted(*label));
+  }
+  if (!PressButton(current_, id)) return Fail(step, L"cannot press control " + std::to_wstring(id));
+  PrintLine(L"pressed " + (label ? Quoted(*label) : std::to_wstring(id)));
+  return true;
+}
+
+bool ScenarioRunner::ExpectMessage(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  const std::wstring* caption = Named(step, L"caption");
+  const std::wstring* expected = Named(step, L"text");
+  const std::wstring& buttonName = *Named(step, L"press");
+  int buttonId = -1;
+  for (const NamedButton& button : kMessageButtons) {
+    if (buttonName == button.name) buttonId = button.id;
+  }
+  if (buttonId < 0) return Fail(step, L"unknown message-box button " + Quoted(buttonName));
+
+  HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message");
+  if (!box) return false;
+  std::wstring text = MessageBoxText(box);
+  std::wstring shownCaption = WindowText(box);
+  if (expected && text != *expected) {
+    return Fail(step, L"the message " + Quoted(shownCaption) + L" says " + Quoted(text) +
+                          L", expected " + Quoted(*expected));
+  }
+  if (!PressButton(box, buttonId)) {
+    return Fail(step, L"the message " + Quoted(shownCaption) + L" has no " + buttonName +
+                          L" button");
+  }
+  PrintLine(L"message " + Quoted(shownCaption) + L" " + Quoted(text) + L" -> " + buttonName);
+  DWORD started = GetTickCount();
+  while (IsWindow(box) && IsWindowVisible(box)) {
+    if (GetTickCount() - started >= timeoutMs_) return Fail(step, L"the message did not close");
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+bool ScenarioRunner::ExpectExit(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  unsigned long expected = 0;
+  if (!ParseNumber(step.positional[0], &expected)) return Fail(step, L"exit code must be a number");
+  if (WaitForSingleObject(process_, timeoutMs_) != WAIT_OBJECT_0) {
+    return Fail(step, L"timed out after " + std::to_wstring(timeoutMs_ / 1000) +
+                          L" s waiting for the installer to exit");
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  PrintLine(L"installer exit code " + std::to_wstring(code));
+  if (code != expected) {
+    return Fail(step, L"exit code " + std::to_wstring(code) + L", expected " +
+                          std::to_wstring(expected));
+  }
+  return true;
+}
+
+bool ScenarioRunner::WatchFolder(const Step& step) {
+  std::wstring folder = ExpandPath(step.positional[0]);
+  const std::wstring& prefix = *Named(step, L"prefix");
+  watched_[folder + L"|" + prefix] = SubFolders(folder, prefix);
+  PrintLine(L"watching " + folder + L" for " + prefix + L"*");
+  return true;
+}
+
+bool ScenarioRunner::ExpectNewFolder(const Step& step) {
+  std::wstring folder = ExpandPath(step.positional[0]);
+  const std::wstring& prefix = *Named(step, L"prefix");
+  auto watched = watched_.find(folder + L"|" + prefix);
+  if (watched == watched_.end()) return Fail(step, L"'watch-folder' for this folder must come first");
+  std::vector<std::wstring> fresh;
+  for (const std::wstring& name : SubFolders(folder, prefix)) {
+    if (!watched->second.count(name)) fresh.push_back(name);
+  }
+  if (fresh.size() != 1) {
+    return Fail(step, std::to_wstring(fresh.size()) + L" new " + prefix + L"* folders in " +
+                          folder + L", expected 1");
+  }
+  std::wstring made = folder + L"\\" + fresh[0];
+  PrintLine(L"new folder " + made);
+  const std::wstring* file = Named(step, L"file");
+  const std::wstring* reference = Named(step, L"same-as");
+  if (!file) return reference ? Fail(step, L"same-as= needs file=") : true;
+  std::string bytes;
+  if (!ReadWholeFile(made + L"\\" + *file, &bytes)) return Fail(step, L"no file " + *file + L" in " + made);
+  if (!reference) return true;
+  std::string expected;
+  if (!ReadWholeFile(ExpandPath(*reference), &expected)) {
+    return Fail(step, L"cannot read " + ExpandPath(*reference));
+  }
+  if (bytes != expected) {
+    return Fail(step, *file + L" (" + std::to_wstring(bytes.size()) + L" bytes) differs from " +
+                          ExpandPath(*reference) + L" (" + std::to_wstring(expected.size()) +
+                          L" bytes)");
+  }
+  PrintLine(*file + L" is byte-identical to " + ExpandPath(*reference));
+  return true;
+}
+
+bool ScenarioRunner::ExpectNoNewFolder(const Step& step) {
+  std::wstring folder = ExpandPath(step.positional[0]);
+  const std::wstring& prefix = *Named(step, L"prefix");
+  auto watched = watched_.find(folder + L"|" + prefix);
+  if (watched == watched_.end()) return Fail(step, L"'watch-folder' for this folder must come first");
+  for (const std::wstring& name : SubFolders(folder, prefix)) {
+    if (!watched->second.count(name)) return Fail(step, L"new folder left behind: " + folder + L"\\" + name);
+  }
+  PrintLine(L"no new " + prefix + L"* folder in " + folder);
+  return true;
+}
+
+}  // namespace robot

@@ -1,0 +1,74 @@
+// The robot's interpreter: runs a parsed scenario against one installer process.
+//
+// Every wait is bounded by the scenario's timeout; a step that fails prints one "FAIL line N:"
+// line with what was expected and what was there, ends the installer (so nothing is left
+// running) and stops the scenario. A scenario whose installer is still running after the last
+// step fails the same way.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace robot {
+
+class ScenarioRunner {
+ public:
+  // defaultProgram is what a bare "start" starts (the robot's second command-line argument).
+  explicit ScenarioRunner(std::wstring defaultProgram);
+  ~ScenarioRunner();
+
+  // Checks every step's command and arguments before anything runs. False with *error
+  // ("line N: ...") on the first bad step.
+  static bool Validate(const std::vector<Step>& steps, std::wstring* error);
+
+  // Runs the steps in order; true when every step passed and the installer has ended.
+  bool Run(const std::vector<Step>& steps);
+
+ private:
+  using Handler = bool (ScenarioRunner::*)(const Step&);
+  struct CommandInfo {
+    const wchar_t* name;
+    Handler handler;
+    size_t minPositional;
+    size_t maxPositional;
+    std::vector<std::wstring> requiredKeys;
+    std::vector<std::wstring> optionalKeys;
+  };
+  static const std::vector<CommandInfo>& Commands();
+  static const CommandInfo* FindCommand(const std::wstring& name);
+
+  bool SetTimeout(const Step& step);
+  bool Start(const Step& step);
+  bool Attach(const Step& step);
+  bool ExpectWindow(const Step& step);
+  bool ExpectControl(const Step& step);
+  bool Press(const Step& step);
+  bool ExpectMessage(const Step& step);
+  bool ExpectExit(const Step& step);
+  bool WatchFolder(const Step& step);
+  bool ExpectNewFolder(const Step& step);
+  bool ExpectNoNewFolder(const Step& step);
+
+  bool Fail(const Step& step, const std::wstring& message);
+  bool NeedProcess(const Step& step);
+  bool NeedWindow(const Step& step);
+  // Waits for a visible dialog of the installer with the caption (any caption when null).
+  HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what);
+  bool InstallerEnded(DWORD* exitCode);
+  void EndInstaller();
+
+  std::wstring defaultProgram_;
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+  HWND current_ = nullptr;
+  DWORD timeoutMs_;
+  std::map<std::wstring, std::set<std::wstring>> watched_;  // folder + "|" + prefix -> before
+};
+
+}  // namespace robot
