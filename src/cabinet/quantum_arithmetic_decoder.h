@@ -1,0 +1,117 @@
+// The bit input and arithmetic decoder of one Quantum frame (internal to the Quantum decoder).
+//
+// Bit input: the frame's bytes, most significant bit first. `bits_` holds the next `count_`
+// bits left-aligned; past the frame's last byte zero bytes are appended and counted in
+// `padding_`, so the input is exhausted exactly when some of those padding bits were taken
+// (padding_ > count_). Every refill leaves at least kMinBitsAfterRefill bits, enough for one
+// symbol (at most 30 renormalisation bits) or one run of raw extra bits (at most 19).
+//
+// Coder: 16-bit low, high and code with low <= code <= high always (whatever the input bits, so a
+// decoded value always names an entry of the model). Renormalisation shifts out the leading bits
+// that low and high share in one step, then takes the underflow steps (low in 0x4000..0x7FFF,
+// high in 0x8000..0xBFFF) one bit at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "cabinet/quantum_model.h"
+
+namespace vorlax {
+
+class QuantumArithmeticDecoder {
+ public:
+  // Starts the coder on a frame: the first 16 bits become the code register.
+  QuantumArithmeticDecoder(const uint8_t* input, uint32_t length)
+      : next_(input), end_(input + length) {
+    Refill();
+    code_ = Take(16);
+  }
+
+  bool Exhausted() const { return padding_ > count_; }
+
+  // Raw extra bits, most significant first; count <= 24.
+  uint32_t ReadRaw(uint32_t count) {
+    if (count_ < count) Refill();
+    return Take(count);
+  }
+
+  // Decodes one symbol from the model and adapts the model to it.
+  uint32_t DecodeSymbol(QuantumModel* model) {
+    if (count_ < kMaxBitsPerSymbol) Refill();
+    const uint32_t range = high_ - low_ + 1;
+    const uint32_t total = model->cum[0];
+    const uint32_t target = ((code_ - low_ + 1) * total - 1) / range;
+    // cum[symbols] is 0 and target < total, so the walk stops inside the model. The entries
+    // passed over get the frequency step on the way (cum[j] itself only after it is read).
+    uint32_t entry = 0;
+    while (model->cum[entry + 1] > target) {
+      model->cum[entry] = static_cast<uint16_t>(model->cum[entry] + kQuantumFrequencyStep);
+      ++entry;
+    }
+    const uint32_t upper = model->cum[entry];
+    const uint32_t lower = model->cum[entry + 1];
+    const uint32_t symbol = model->sym[entry];
+    model->cum[entry] = static_cast<uint16_t>(upper + kQuantumFrequencyStep);
+    high_ = low_ + range * upper / total - 1;
+    low_ = low_ + range * lower / total;
+    Renormalise();
+    if (model->cum[0] > kQuantumRescaleLimit) QuantumModelRescale(model);
+    return symbol;
+  }
+
+ private:
+  static constexpr uint32_t kMaxBitsPerSymbol = 32;
+  static constexpr uint32_t kMinBitsAfterRefill = 57;
+  static constexpr uint32_t kRegisterMask = 0xFFFF;
+  static constexpr uint32_t kTopBit = 0x8000;
+  static constexpr uint32_t kSecondBit = 0x4000;
+
+  void Refill() {
+    while (count_ < kMinBitsAfterRefill) {
+      uint64_t byte = 0;
+      if (next_ < end_) {
+        byte = *next_++;
+      } else {
+        padding_ += 8;
+      }
+      bits_ |= byte << (56 - count_);
+      count_ += 8;
+    }
+  }
+
+  // 1 <= count <= count_.
+  uint32_t Take(uint32_t count) {
+    if (count == 0) return 0;
+    const uint32_t value = static_cast<uint32_t>(bits_ >> (64 - count));
+    bits_ <<= count;
+    count_ -= count;
+    return value;
+  }
+
+  void Renormalise() {
+    const uint32_t shared = (low_ ^ high_) & kRegisterMask;
+    const uint32_t same = shared ? static_cast<uint32_t>(__builtin_clz(shared)) - 16 : 16;
+    if (same > 0) {
+      low_ = (low_ << same) & kRegisterMask;
+      high_ = ((high_ << same) | ((1u << same) - 1)) & kRegisterMask;
+      code_ = ((code_ << same) | Take(same)) & kRegisterMask;
+    }
+    while ((low_ & kSecondBit) && !(high_ & kSecondBit)) {
+      code_ ^= kSecondBit;
+      low_ = ((low_ & (kSecondBit - 1)) << 1) & kRegisterMask;
+      high_ = (((high_ | kSecondBit) << 1) | 1) & kRegisterMask;
+      code_ = ((code_ << 1) | Take(1)) & kRegisterMask;
+    }
+  }
+
+  const uint8_t* next_;
+  const uint8_t* end_;
+  uint64_t bits_ = 0;
+  uint32_t count_ = 0;
+  uint32_t padding_ = 0;
+  uint32_t low_ = 0;
+  uint32_t high_ = kRegisterMask;
+  uint32_t code_ = 0;
+};
+
+}  // namespace vorlax
