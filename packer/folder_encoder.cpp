@@ -8,6 +8,7 @@
 
 #include "cabinet/decoder.h"
 #include "packer/mszip_encoder.h"
+#include "packer/quantum_encoder.h"
 
 namespace vorlax {
 
@@ -74,6 +75,9 @@ std::unique_ptr<FolderEncoder> MakeFolderEncoder(const CompressionChoice& choice
   switch (choice.kind) {
     case kDecoderStored: return std::unique_ptr<FolderEncoder>(new StoredEncoder);
     case kDecoderMszip: return std::unique_ptr<FolderEncoder>(new MszipEncoder);
+    case kDecoderQuantum:
+      if (choice.windowBits < kQuantumMinWindow || choice.windowBits > kQuantumMaxWindow) return nullptr;
+      return std::unique_ptr<FolderEncoder>(new QuantumEncoder(choice.windowBits));
     default: return nullptr;
   }
 }

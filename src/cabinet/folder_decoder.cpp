@@ -6,6 +6,7 @@
 
 #include "cabinet/cabinet_format.h"
 #include "cabinet/mszip_decoder.h"
+#include "cabinet/quantum_decoder.h"
 
 namespace vorlax {
 
@@ -42,6 +43,10 @@ FolderDecoderStatus FolderDecoderQueryCreate(uint16_t compressionType, int proce
     case kDecoderMszip:
       return FromCreateResult(MszipQueryCreate(kMaxBlockOutput, memory, inputBufferSize,
                                                reinterpret_cast<MszipDecoder**>(handle)));
+    case kDecoderQuantum:
+      return FromCreateResult(QuantumQueryCreate(kMaxBlockOutput, CompressionWindowBits(compressionType),
+                                                 processorType, memory, inputBufferSize,
+                                                 reinterpret_cast<QuantumDecoder**>(handle)));
     default:
       return kFolderDecoderUnknownKind;
   }
@@ -54,6 +59,9 @@ FolderDecoderStatus FolderDecoderDecompress(DecoderKind kind, void* handle, cons
     case kDecoderMszip:
       return FromResult(MszipDecompress(static_cast<MszipDecoder*>(handle), input, inputLength,
                                         output, outputLength));
+    case kDecoderQuantum:
+      return FromResult(QuantumDecompress(static_cast<QuantumDecoder*>(handle), input, inputLength,
+                                          output, outputLength));
     default:
       return kFolderDecoderUnknownKind;
   }
@@ -66,6 +74,8 @@ FolderDecoderStatus FolderDecoderReset(DecoderKind kind, void* handle) {
       return kFolderDecoderOk;
     case kDecoderMszip:
       return FromResult(MszipReset(static_cast<MszipDecoder*>(handle)));
+    case kDecoderQuantum:
+      return FromResult(QuantumReset(static_cast<QuantumDecoder*>(handle)));
     default:
       return kFolderDecoderUnknownKind;
   }
@@ -78,6 +88,8 @@ FolderDecoderStatus FolderDecoderDestroy(DecoderKind kind, void* handle) {
       return kFolderDecoderOk;
     case kDecoderMszip:
       return FromResult(MszipDestroy(static_cast<MszipDecoder*>(handle)));
+    case kDecoderQuantum:
+      return FromResult(QuantumDestroy(static_cast<QuantumDecoder*>(handle)));
     default:
       return kFolderDecoderUnknownKind;
   }
