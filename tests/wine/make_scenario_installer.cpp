@@ -1,0 +1,132 @@
+// make_scenario_installer: builds the installer a Wine scenario runs, from the real stub and a
+// small cabinet, with the payload writer.
+//
+//   make_scenario_installer LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET
+//
+// LAYOUT names the scenario's record chain (see kLayouts). OUT_EXPECTED_CABINET receives what
+// the installer's copy step writes to files.cab: the cabinet record's payload through the end of
+// the file (the copy runs to the end, so it carries the record's size and type fields and every
+// later record). It is written only for layouts whose walk reaches the cabinet record.
+// Exit code 0, or 1 with a message on standard error.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/little_endian.h"
+#include "packer/payload_writer.h"
+
+namespace {
+
+// A record type the installer does not know.
+constexpr uint32_t kUnknownRecordType = 3;
+// The record trailer: size and type, 4 bytes each.
+constexpr size_t kTrailerSize = 8;
+
+struct Built {
+  std::string installer;
+  bool reachesCabinet = false;
+  size_t cabinetOffset = 0;  // offset of the cabinet record's payload
+};
+
+const std::u16string kFirstDefines = u"<Defines><Define Name=\"First\" Value=\"1\"/></Defines>";
+const std::u16string kSecondDefines = u"<Defines><Define Name=\"Second\" Value=\"2\"/></Defines>";
+
+size_t StubRecordSize(const std::string& stub) { return stub.size() + kTrailerSize; }
+
+// The shipped layout cut inside the cabinet's bytes, at the longest length in the cabinet's
+// second half whose last 4 bytes, read as a record type, name no known type: the walk then
+// fails on its very first record, whatever the cabinet holds.
+bool CutInsideCabinet(const std::string& stub, const std::string& cabinet, Built* built) {
+  std::string whole = vorlax::BuildInstaller(stub, cabinet, {}, false);
+  size_t start = StubRecordSize(stub);
+  for (size_t length = cabinet.size() - 1; length >= cabinet.size() / 2 && length >= 4; --length) {
+    const uint8_t* type = reinterpret_cast<const uint8_t*>(whole.data() + start + length - 4);
+    if (vorlax::ReadLe32(type) > vorlax::kRecordSkipped) {
+      built->installer = whole.substr(0, start + length);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Build(const std::string& layout, const std::string& stub, const std::string& cabinet,
+           Built* built) {
+  built->cabinetOffset = StubRecordSize(stub);
+  if (layout == "no-payload") {
+    built->installer = stub;
+    return true;
+  }
+  if (layout == "cut-cabinet") return CutInsideCabinet(stub, cabinet, built);
+  built->reachesCabinet = true;
+  if (layout == "valid") {
+    built->installer = vorlax::BuildInstaller(stub, cabinet, {}, false);
+  } else if (layout == "two-defines") {
+    built->installer = vorlax::BuildInstaller(stub, cabinet, {kFirstDefines, kSecondDefines}, false);
+  } else if (layout == "marker-with-trailer") {
+    built->installer = vorlax::BuildInstaller(stub, cabinet, {}, true);
+    // Looks like a record with an unknown type: harmless only because the marker ends the chain.
+    vorlax::AppendPayloadRecord(&built->installer, kUnknownRecordType, "after the marker");
+  } else if (layout == "walk-fails-after-copy") {
+    // stub, unknown record, cabinet: walking backwards copies the cabinet, then meets type 3.
+    built->installer.clear();
+    vorlax::AppendPayloadRecord(&built->installer, vorlax::kRecordSkipped, stub);
+    vorlax::AppendPayloadRecord(&built->installer, kUnknownRecordType, "unknown record");
+    built->cabinetOffset = built->installer.size();
+    vorlax::AppendPayloadRecord(&built->installer, vorlax::kRecordCabinet, cabinet);
+  } else if (layout == "unknown-type-last") {
+    // The walk meets type 3 first, before it reaches the cabinet.
+    built->installer = vorlax::BuildInstaller(stub, cabinet, {}, false);
+    vorlax::AppendPayloadRecord(&built->installer, kUnknownRecordType, "unknown record");
+    built->reachesCabinet = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ReadFile(const char* path, std::string* bytes) {
+  FILE* file = std::fopen(path, "rb");
+  if (!file) return false;
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
+  bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+bool WriteFile(const char* path, const std::string& bytes) {
+  FILE* file = std::fopen(path, "wb");
+  if (!file) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "make_scenario_installer: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 6) {
+    return Fail("usage: make_scenario_installer LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET");
+  }
+  std::string stub;
+  std::string cabinet;
+  if (!ReadFile(argv[2], &stub) || stub.empty()) return Fail(std::string("cannot read stub ") + argv[2]);
+  if (!ReadFile(argv[3], &cabinet) || cabinet.size() < 8) {
+    return Fail(std::string("cannot read cabinet ") + argv[3]);
+  }
+  Built built;
+  if (!Build(argv[1], stub, cabinet, &built)) return Fail(std::string("cannot build layout ") + argv[1]);
+  if (!WriteFile(argv[4], built.installer)) return Fail(std::string("cannot write ") + argv[4]);
+  std::remove(argv[5]);
+  if (built.reachesCabinet &&
+      !WriteFile(argv[5], built.installer.substr(built.cabinetOffset))) {
+    return Fail(std::string("cannot write ") + argv[5]);
+  }
+  return 0;
+}

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# The Wine end-to-end harness: one virtual display and one Wine prefix per test run, and the
+# scenarios run against the real installer stub by the robot.
+#
+#   wine_harness.sh setup   WORKDIR
+#   wine_harness.sh run     WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO
+#   wine_harness.sh cleanup WORKDIR
+#
+# setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
+# fresh prefix under WORKDIR with `wineboot -i`, and makes the sample cabinet with gcab. run builds
+# the scenario's installer with MAKER, then runs ROBOT with SCENARIO on it under Wine; its exit code
+# is the robot's. cleanup ends the prefix's wineserver (and with it every program still running in
+# the prefix) and the Xvfb this harness started, by its process id, and removes the prefix (kept when
+# VORLAX_KEEP_WINE_PREFIX=1). Every step is bounded by `timeout`. Exit code 77 means "skipped".
+set -euo pipefail
+
+readonly kSkipped=77
+readonly kBootTimeout=300
+readonly kRobotTimeout=240
+readonly kDisplayWaitSteps=100   # x 0.1 s
+
+wine_environment() {
+  local workdir=$1
+  export WINEPREFIX="$workdir/prefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+  export WINEARCH=win32
+  DISPLAY=":$(cat "$workdir/display")"
+  export DISPLAY
+}
+
+# The Windows form of a Linux path (Wine's drive Z: is the Linux root).
+windows_path() {
+  printf 'Z:%s' "${1//\//\\}"
+}
+
+stop_xvfb() {
+  local workdir=$1
+  [ -f "$workdir/xvfb.pid" ] || return 0
+  local pid
+  pid=$(cat "$workdir/xvfb.pid")
+  if kill -0 "$pid" 2>/dev/null && [ "$(cat /proc/"$pid"/comm 2>/dev/null)" = Xvfb ]; then
+    kill "$pid"
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && kill -9 "$pid"
+  fi
+  rm -f "$workdir/xvfb.pid"
+}
+
+stop_wineserver() {
+  local workdir=$1
+  [ -d "$workdir/prefix" ] && [ -f "$workdir/display" ] || return 0
+  (wine_environment "$workdir"; timeout 30 wineserver -k 2>/dev/null || true)
+}
+
+start_xvfb() {
+  local workdir=$1
+  : > "$workdir/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$workdir/display" \
+    >"$workdir/xvfb.log" 2>&1 &
+  echo $! > "$workdir/xvfb.pid"
+  for _ in $(seq "$kDisplayWaitSteps"); do
+    [ -s "$workdir/display" ] && return 0
+    sleep 0.1
+  done
+  echo "wine_harness: Xvfb did not report a display (see $workdir/xvfb.log)"
+  return 1
+}
+
+make_sample_cabinet() {
+  local workdir=$1
+  mkdir -p "$workdir/content"
+  printf 'vorlax end-to-end sample file\r\n' > "$workdir/content/readme.txt"
+  (cd "$workdir/content" && gcab -c "$workdir/sample.cab" readme.txt)
+}
+
+setup() {
+  local workdir=$1
+  # Leftovers of an interrupted earlier run in this folder are this harness's own.
+  stop_wineserver "$workdir"
+  stop_xvfb "$workdir"
+  rm -rf "$workdir"
+  mkdir -p "$workdir"
+  if ! start_xvfb "$workdir"; then stop_xvfb "$workdir"; return 1; fi
+  wine_environment "$workdir"
+  echo "wine_harness: display $DISPLAY, prefix $WINEPREFIX"
+  if ! timeout "$kBootTimeout" wineboot -i; then
+    echo "wine_harness: wineboot -i failed or timed out"
+    stop_wineserver "$workdir"
+    stop_xvfb "$workdir"
+    return 1
+  fi
+  make_sample_cabinet "$workdir"
+}
+
+run() {
+  local workdir=$1 maker=$2 stub=$3 robot=$4 layout=$5 scenario=$6
+  for program in "$stub" "$robot"; do
+    if [ ! -f "$program" ]; then
+      echo "SKIPPED: $program is missing (build the Windows side first: scripts/build)"
+      return "$kSkipped"
+    fi
+  done
+  if [ ! -s "$workdir/display" ] || [ ! -f "$workdir/sample.cab" ]; then
+    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    return 1
+  fi
+  local installer="$workdir/$layout.exe" expected="$workdir/$layout.expected-cab"
+  "$maker" "$layout" "$stub" "$workdir/sample.cab" "$installer" "$expected"
+  wine_environment "$workdir"
+  # Read by scenarios as %VORLAX_EXPECTED_CABINET%.
+  VORLAX_EXPECTED_CABINET=$(windows_path "$expected")
+  export VORLAX_EXPECTED_CABINET
+  echo "wine_harness: $layout: $(stat -c %s "$installer") bytes"
+  timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
+}
+
+cleanup() {
+  local workdir=$1
+  stop_wineserver "$workdir"
+  stop_xvfb "$workdir"
+  if [ "${VORLAX_KEEP_WINE_PREFIX:-0}" != 1 ]; then rm -rf "$workdir/prefix"; fi
+}
+
+usage() {
+  echo "usage: wine_harness.sh setup WORKDIR | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | cleanup WORKDIR"
+  exit 2
+}
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+case "$command" in
+  setup) [ $# -eq 1 ] || usage; setup "$@" ;;
+  run) [ $# -eq 6 ] || usage; run "$@" ;;
+  cleanup) [ $# -eq 1 ] || usage; cleanup "$@" ;;
+  *) usage ;;
+esac
