@@ -69,13 +69,16 @@ QuantumMatch QuantumMatchFinder::Find(uint32_t pos, uint32_t end) {
     const uint32_t older = candidate - 1;
     if (older >= pos || pos - older > reach) break;
     const uint8_t* there = &history_[older - base_];
-    uint32_t length = 0;
-    while (length < limit && there[length] == here[length]) ++length;
-    const uint32_t usable = UsableLength(length, pos - older);
-    if (usable > best.length) {
-      best.length = usable;
-      best.distance = pos - older;
-      if (usable == limit) break;
+    // Only a candidate that also matches the byte after the best length so far can beat it.
+    if (best.length == 0 || there[best.length] == here[best.length]) {
+      uint32_t length = 0;
+      while (length < limit && there[length] == here[length]) ++length;
+      const uint32_t usable = UsableLength(length, pos - older);
+      if (usable > best.length) {
+        best.length = usable;
+        best.distance = pos - older;
+        if (usable == limit) break;
+      }
     }
     const uint32_t next = prev_[older & (windowSize_ - 1)];
     if (next == 0 || next - 1 >= older) break;
