@@ -23,7 +23,7 @@ void AppendPayloadRecord(std::string* out, uint32_t type, const std::string& pay
   AppendLe32(out, type);
 }
 
-void AppendPayloadMarker(std::string* out) { out->append(kPayloadMarker, kPayloadMarkerSize); }
+void AppendPayloadMarker(std::string* out) { out->append(PayloadMarker()); }
 
 std::string BuildInstaller(const std::string& stubImage, const std::string& cabinet,
                            const std::vector<std::u16string>& definesTexts, bool withMarker) {

@@ -24,7 +24,32 @@ constexpr std::size_t kSizeFieldOffset = 0;
 constexpr std::size_t kTypeFieldOffset = 4;
 
 constexpr uint32_t kMarkerScanBlockSize = 1024;
+
 constexpr uint32_t kCabinetCopyBlockSize = 4096;
+
+// The marker text must not occur in the installer's own image: the stub is the first record of
+// every installer, and an installer without a marker whose cabinet is smaller than the scan span
+// would otherwise find the stub's own copy of the text and end its chain inside the stub. So the
+// image holds the marker masked (the plain literal is used only during constant evaluation, so no
+// object of it is emitted), and it is unmasked at run time with a key read through a volatile
+// object, which the compiler cannot fold back into the plain text.
+constexpr unsigned char kMarkerMask = 0xA5;
+
+struct MaskedMarker {
+  char bytes[kPayloadMarkerSize];
+};
+
+constexpr MaskedMarker MaskMarker(const char (&plain)[kPayloadMarkerSize + 1]) {
+  MaskedMarker masked{};
+  for (std::size_t i = 0; i < kPayloadMarkerSize; ++i) {
+    masked.bytes[i] = static_cast<char>(static_cast<unsigned char>(plain[i]) ^ kMarkerMask);
+  }
+  return masked;
+}
+
+constexpr MaskedMarker kMaskedMarker = MaskMarker("!vorlaxinstallersig!");
+volatile unsigned char markerMask = kMarkerMask;
+
 
 std::string Number(int64_t value) { return std::to_string(value); }
 
@@ -75,8 +100,7 @@ bool FindChainEnd(System& system, FileHandle file, int64_t* end, std::string* er
     SetError(error, "cannot seek to offset " + Number(scanStart));
     return false;
   }
-  int64_t marker =
-      FindPayloadMarker(std::string(kPayloadMarker, kPayloadMarkerSize), file, true);
+  int64_t marker = FindPayloadMarker(PayloadMarker(), file, true);
   *end = marker >= 0 ? marker : fileSize;
   return true;
 }
@@ -99,7 +123,11 @@ bool ReadRecordAt(System& system, FileHandle file, int64_t fieldsEnd, PayloadRec
   record->size = ReadLe32(bytes + kSizeFieldOffset);
   record->type = ReadLe32(bytes + kTypeFieldOffset);
   record->offset = fieldsStart - static_cast<int64_t>(record->size);
-  if (record->size == 0 || record->offset < 0) {
+  if (record->size == 0) {
+    SetError(error, "record of size 0 at offset " + Number(fieldsStart));
+    return false;
+  }
+  if (record->offset < 0) {
     SetError(error, "record size " + Number(record->size) + " at offset " + Number(fieldsStart) +
                         " does not fit the " + Number(fieldsStart) + " bytes before it");
     return false;
@@ -149,13 +177,19 @@ class PayloadReader : public PayloadVisitor {
   bool Visit(FileHandle file, const PayloadRecordInfo& record) override {
     switch (record.type) {
       case kRecordDefines: return ReadDefinesText(file, record);
-      case kRecordCabinet: return CopyCabinet(file, record);
+      case kRecordCabinet:
+        cabinetFound_ = true;
+        return CopyCabinet(file, record);
       case kRecordSkipped: return true;
     }
     return false;
   }
 
+  bool cabinetFound() const { return cabinetFound_; }
+
  private:
+  bool cabinetFound_ = false;
+
   // The walk runs backwards, so each text goes to the front: the list ends up in file order.
   static bool ReadDefinesText(FileHandle file, const PayloadRecordInfo& record) {
     if (record.size > kMaxDefinesTextBytes) return false;
@@ -213,6 +247,14 @@ class PayloadLister : public PayloadVisitor {
 
 }  // namespace
 
+std::string PayloadMarker() {
+  std::string marker(kPayloadMarkerSize, '\0');
+  for (std::size_t i = 0; i < kPayloadMarkerSize; ++i) {
+    marker[i] = static_cast<char>(static_cast<unsigned char>(kMaskedMarker.bytes[i]) ^ markerMask);
+  }
+  return marker;
+}
+
 int64_t FindPayloadMarker(const std::string& marker, FileHandle file, bool keepLast) {
   if (marker.empty()) return -1;
   System& system = *State().system;
@@ -242,7 +284,10 @@ int64_t FindPayloadMarker(const std::string& marker, FileHandle file, bool keepL
 
 bool ReadAttachedPayload(FileHandle file) {
   PayloadReader reader;
-  return WalkChain(file, reader, nullptr);
+  // A chain that walks cleanly but holds no cabinet (an empty file, a bare stub whose last bytes
+  // happen to read as a record) has nothing to install: that is unreadable installer data too,
+  // not a success that fails later for want of files.cab.
+  return WalkChain(file, reader, nullptr) && reader.cabinetFound();
 }
 
 bool ListPayloadRecords(FileHandle file, std::vector<PayloadRecordInfo>* records,

@@ -26,10 +26,11 @@ enum PayloadRecordType : uint32_t {
   kRecordSkipped = 2,  // anything; in practice the stub's own executable image
 };
 
-// The payload marker: 20 single bytes. A chain followed by it ends at the marker's first byte.
-constexpr char kPayloadMarker[] = "!vorlaxinstallersig!";
-constexpr std::size_t kPayloadMarkerSize = sizeof kPayloadMarker - 1;
-static_assert(kPayloadMarkerSize == 20, "the marker is 20 bytes");
+// The payload marker is the 20 single bytes "!vorlaxinstallersig!". A chain followed by it ends at
+// the marker's first byte. The text is produced at run time and never stored plainly in the
+// installer's image (see payload.cpp): ask PayloadMarker() for it.
+constexpr std::size_t kPayloadMarkerSize = 20;
+std::string PayloadMarker();
 
 // How far from the end of the file the marker is looked for.
 constexpr int64_t kMarkerScanSpan = 100000;
@@ -47,8 +48,8 @@ struct PayloadRecordInfo {
 
 // Finds where the chain ends, walks it, copies the cabinet record to State().cabinetPath (creating
 // its folder) and puts every defines text into State().attachedDefines in file order. False when
-// the end cannot be determined, the walk fails or a defines record is larger than
-// kMaxDefinesTextBytes; a cabinet file that cannot be created or written
+// the end cannot be determined, the walk fails, a defines record is larger than
+// kMaxDefinesTextBytes or the chain holds no cabinet record; a cabinet file that cannot be created or written
 // is reported through ShowFatalError first. Texts collected and a cabinet written before a failure
 // stay where they are.
 bool ReadAttachedPayload(FileHandle file);
