@@ -1,0 +1,132 @@
+// Building the MSZIP decoder's one-lookup tables (see mszip_fast_table.h).
+//
+// Codes are assigned canonically (shorter codes first, then by symbol) and stored bit-reversed,
+// because the bit reader hands out the first bit of a code as its lowest bit. An entry is repeated
+// over every pattern of the bits it does not use.
+#include "cabinet/mszip_fast_table.h"
+
+#include "cabinet/mszip_tables.h"
+
+namespace vorlax {
+namespace {
+
+constexpr unsigned kMaxSymbols = 288;
+
+uint32_t SymbolTemplate(unsigned symbol, MszipSymbolKind kind) {
+  if (kind == kMszipCodeLengthSymbols) return kMszipEntryLiteral | (symbol << 16);
+  if (kind == kMszipDistanceSymbols) {
+    if (symbol >= kMszipMaxDistanceCodes) return kMszipEntryInvalid;
+    return (static_cast<uint32_t>(kMszipDistanceBase[symbol]) << 16) | kMszipDistanceExtra[symbol];
+  }
+  if (symbol < kMszipLiteralCount) return kMszipEntryLiteral | (symbol << 16);
+  if (symbol == kMszipEndOfBlock) return kMszipEntryEndOfBlock;
+  unsigned index = symbol - kMszipPlainSymbols;
+  if (index >= kMszipLengthSymbols) return kMszipEntryInvalid;
+  return (static_cast<uint32_t>(kMszipLengthBase[index]) << 16) | kMszipLengthExtra[index];
+}
+
+// The entry of a code `bits` long within its table.
+uint32_t CodeEntry(uint32_t symbolTemplate, unsigned bits) {
+  if (symbolTemplate & kMszipEntryInvalid) return kMszipEntryInvalid;
+  return symbolTemplate + bits + (bits << 8);
+}
+
+unsigned Reverse(unsigned code, unsigned bits) {
+  unsigned reversed = 0;
+  for (unsigned i = 0; i < bits; ++i) {
+    reversed = (reversed << 1) | (code & 1);
+    code >>= 1;
+  }
+  return reversed;
+}
+
+void Replicate(uint32_t* table, unsigned first, unsigned step, unsigned size, uint32_t entry) {
+  for (unsigned i = first; i < size; i += step) table[i] = entry;
+}
+
+struct FastBuilder {
+  unsigned count[kMszipMaxCodeLength + 1];   // codes of each length not yet placed
+  unsigned symbols[kMaxSymbols];             // symbols in canonical order
+  unsigned used;                             // symbols with a code
+  unsigned longest;
+  bool complete;
+};
+
+void SortCanonically(FastBuilder* b, const uint8_t* lengths, unsigned count) {
+  for (unsigned& c : b->count) c = 0;
+  for (unsigned s = 0; s < count; ++s) b->count[lengths[s]]++;
+  unsigned offset[kMszipMaxCodeLength + 2];
+  offset[1] = 0;
+  b->longest = 0;
+  uint32_t space = 0;  // Kraft sum in units of 2^-15
+  for (unsigned len = 1; len <= kMszipMaxCodeLength; ++len) {
+    offset[len + 1] = offset[len] + b->count[len];
+    space += b->count[len] << (kMszipMaxCodeLength - len);
+    if (b->count[len]) b->longest = len;
+  }
+  b->used = offset[kMszipMaxCodeLength + 1];
+  b->complete = space == (1u << kMszipMaxCodeLength);
+  for (unsigned s = 0; s < count; ++s) {
+    if (lengths[s] != 0) b->symbols[offset[lengths[s]]++] = s;
+  }
+}
+
+// Width of the sub-table that starts with a code of length `len`: just wide enough for the codes
+// still to be placed under its prefix.
+unsigned SubTableBits(const FastBuilder* b, unsigned len, unsigned rootBits) {
+  unsigned bits = len - rootBits;
+  int space = 1 << bits;
+  for (unsigned l = len;; ++l) {
+    space -= static_cast<int>(b->count[l]);
+    if (space <= 0 || l >= b->longest) break;
+    ++bits;
+    space <<= 1;
+  }
+  return bits;
+}
+
+}  // namespace
+
+bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind, unsigned rootBits,
+                    uint32_t* table, unsigned capacity) {
+  FastBuilder b;
+  SortCanonically(&b, lengths, count);
+  const unsigned rootSize = 1u << rootBits;
+  if (!b.complete) Replicate(table, 0, 1, rootSize, kMszipEntryInvalid);
+
+  unsigned code = 0;       // canonical code, most significant bit first
+  unsigned codeLen = 1;
+  unsigned next = rootSize;             // first free entry for sub-tables
+  unsigned subPrefix = rootSize;        // root pattern of the open sub-table (none yet)
+  unsigned subStart = 0;
+  unsigned subBits = 0;
+  for (unsigned i = 0; i < b.used; ++i) {
+    unsigned symbol = b.symbols[i];
+    unsigned len = lengths[symbol];
+    code <<= (len - codeLen);
+    codeLen = len;
+    unsigned reversed = Reverse(code, len);
+    uint32_t tmpl = SymbolTemplate(symbol, kind);
+    if (len <= rootBits) {
+      Replicate(table, reversed, 1u << len, rootSize, CodeEntry(tmpl, len));
+    } else {
+      unsigned prefix = reversed & (rootSize - 1);
+      if (prefix != subPrefix) {
+        subBits = SubTableBits(&b, len, rootBits);
+        if (next + (1u << subBits) > capacity) return false;
+        subPrefix = prefix;
+        subStart = next;
+        next += 1u << subBits;
+        if (!b.complete) Replicate(table, subStart, 1, subStart + (1u << subBits), kMszipEntryInvalid);
+        table[prefix] = kMszipEntryLink | rootBits | (subBits << 8) | (subStart << 16);
+      }
+      unsigned sub = len - rootBits;
+      Replicate(table + subStart, reversed >> rootBits, 1u << sub, 1u << subBits, CodeEntry(tmpl, sub));
+    }
+    b.count[len]--;
+    ++code;
+  }
+  return true;
+}
+
+}  // namespace vorlax

@@ -1,0 +1,31 @@
+// The fixed numbers of the deflate format that the MSZIP decoder needs: symbol counts, the base
+// values and extra-bit counts of lengths and distances, and the order in which a dynamic block
+// sends its code-length code lengths.
+#pragma once
+
+#include <cstdint>
+
+namespace vorlax {
+
+constexpr unsigned kMszipMaxCodeLength = 15;     // longest literal/length or distance code
+constexpr unsigned kMszipLiteralCount = 256;     // symbols 0-255 are literal bytes
+constexpr unsigned kMszipEndOfBlock = 256;       // symbol 256 ends a block
+constexpr unsigned kMszipPlainSymbols = 257;     // literals and end of block
+constexpr unsigned kMszipFixedLitLenCodes = 288;  // the fixed code defines symbols 0-287
+constexpr unsigned kMszipFixedDistanceCodes = 30;
+constexpr unsigned kMszipMaxLitLenCodes = 286;   // HLIT + 257 may not exceed this
+constexpr unsigned kMszipMaxDistanceCodes = 30;  // HDIST + 1 may not exceed this
+constexpr unsigned kMszipCodeLengthCodes = 19;
+constexpr unsigned kMszipLengthSymbols = 29;     // symbols 257-285
+constexpr unsigned kMszipMaxMatch = 258;
+
+// Symbol 257 + i has base kMszipLengthBase[i] and kMszipLengthExtra[i] extra bits.
+extern const uint16_t kMszipLengthBase[kMszipLengthSymbols];
+extern const uint8_t kMszipLengthExtra[kMszipLengthSymbols];
+// Distance symbol i has base kMszipDistanceBase[i] and kMszipDistanceExtra[i] extra bits.
+extern const uint16_t kMszipDistanceBase[kMszipMaxDistanceCodes];
+extern const uint8_t kMszipDistanceExtra[kMszipMaxDistanceCodes];
+// The code-length code lengths arrive in this symbol order.
+extern const uint8_t kMszipCodeLengthOrder[kMszipCodeLengthCodes];
+
+}  // namespace vorlax
