@@ -9,7 +9,7 @@
 namespace vorlax {
 
 namespace {
-constexpr uint32_t kHashBits = 16;
+constexpr uint32_t kHashBits = 18;
 constexpr uint32_t kMinMatch = 3;
 // Candidates examined per position: enough for real compression at a modest cost.
 constexpr uint32_t kMaxChainSteps = 48;
