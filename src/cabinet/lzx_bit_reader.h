@@ -1,0 +1,93 @@
+// The LZX bit reader: 16-bit little-endian words, bits taken from each word's most significant
+// end, over one frame's compressed bytes.
+//
+// Invariants, variable by variable:
+//   buffer_  the next count_ bits of the stream, left-aligned (bit 63 is the next bit); the bits
+//            below them are 0.
+//   count_   valid bits in buffer_, 0..64.
+//   next_    byte offset of the next word to load. It may pass size_: words past the end of the
+//            data load as zeros and never touch memory, so look-ahead at the end of a frame is
+//            safe. Overrun() tells whether the bits actually consumed went past the data.
+// Trap: the last byte of an odd-sized input is the low half of its word (the word's second 8
+// bits); the missing high half loads as 0, as if the data had a zero padding byte.
+#pragma once
+
+#include <cstdint>
+
+#include "base/little_endian.h"
+
+namespace vorlax {
+
+class LzxBitReader {
+ public:
+  // Starts reading words at data[startByte], with size bytes of real data at data.
+  void Start(const uint8_t* data, uint32_t size, uint32_t startByte) {
+    data_ = data;
+    size_ = size;
+    start_ = startByte;
+    next_ = startByte;
+    buffer_ = 0;
+    count_ = 0;
+  }
+
+  // Tops the buffer up to at least 48 valid bits.
+  void Refill() {
+    while (count_ <= 48) {
+      buffer_ |= static_cast<uint64_t>(NextWord()) << (48 - count_);
+      count_ += 16;
+    }
+  }
+
+  // The next n bits (0..32) without consuming them; needs count_ >= n (call Refill first).
+  uint32_t Peek(uint32_t n) const { return n == 0 ? 0 : static_cast<uint32_t>(buffer_ >> (64 - n)); }
+  // Bit k (0 = next) of the look-ahead.
+  uint32_t PeekBit(uint32_t k) const { return static_cast<uint32_t>(buffer_ >> (63 - k)) & 1; }
+  uint32_t Available() const { return count_; }
+
+  void Consume(uint32_t n) {
+    buffer_ = n >= 64 ? 0 : buffer_ << n;
+    count_ -= n;
+  }
+
+  // Reads n bits (0..32).
+  uint32_t Read(uint32_t n) {
+    if (count_ < static_cast<int>(n)) Refill();
+    const uint32_t v = Peek(n);
+    Consume(n);
+    return v;
+  }
+
+  // True when more bits were consumed than the real data holds.
+  bool Overrun() const {
+    return static_cast<uint64_t>(next_) * 8 - static_cast<uint64_t>(count_) >
+           static_cast<uint64_t>(size_) * 8;
+  }
+
+  // The byte offset where an uncompressed block's bytes begin: the stream moves on to the next
+  // 16-bit word boundary, skipping 1 to 16 bits (a whole word when it already stands on one).
+  uint32_t AlignedBytePosition() const {
+    const uint64_t consumed = static_cast<uint64_t>(next_ - start_) * 8 - static_cast<uint64_t>(count_);
+    return start_ + static_cast<uint32_t>(consumed / 16 * 2 + 2);
+  }
+
+ private:
+  uint32_t NextWord() {
+    uint32_t w = 0;
+    if (next_ + 2 <= size_) {
+      w = ReadLe16(data_ + next_);
+    } else if (next_ < size_) {
+      w = data_[next_];
+    }
+    next_ += 2;
+    return w;
+  }
+
+  const uint8_t* data_ = nullptr;
+  uint32_t size_ = 0;
+  uint32_t start_ = 0;
+  uint32_t next_ = 0;
+  uint64_t buffer_ = 0;
+  int count_ = 0;
+};
+
+}  // namespace vorlax

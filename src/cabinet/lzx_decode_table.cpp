@@ -1,0 +1,90 @@
+// Builds the LZX decoding tables. The code space is counted first, so that an over-full set of
+// lengths is refused before any entry is written; this also bounds the tree: a code that fits
+// the code space has at most symbols - 1 internal nodes, and the node storage holds symbols pairs.
+#include "cabinet/lzx_decode_table.h"
+
+#include "cabinet/lzx_format.h"
+
+namespace vorlax {
+
+namespace {
+
+constexpr uint32_t kMaxLength = kLzxMaxCodeLength;
+// The code space of all lengths, in units of one 16-bit code.
+constexpr uint32_t kFullCodeSpace = 1u << kMaxLength;
+
+// Counts codes per length and the share of the code space they fill. False for a length above
+// 16 (a caller's mistake, as every reader of lengths stays within 0..16).
+bool CountLengths(const uint8_t* lengths, uint32_t symbols, uint32_t counts[kMaxLength + 1],
+                  uint32_t* space) {
+  for (uint32_t i = 0; i <= kMaxLength; ++i) counts[i] = 0;
+  uint32_t filled = 0;
+  for (uint32_t s = 0; s < symbols; ++s) {
+    if (lengths[s] > kMaxLength) return false;
+    ++counts[lengths[s]];
+    if (lengths[s] != 0) filled += kFullCodeSpace >> lengths[s];
+  }
+  *space = filled;
+  return true;
+}
+
+// Places one code longer than the first level: its first `bits` bits select the root entry,
+// every further bit one node; the last bit's slot takes the leaf. False when the node storage
+// would overflow, which a code within the code space never needs (checked all the same).
+bool PlaceLongCode(LzxDecodeTable* table, uint32_t code, uint32_t length, uint32_t leaf,
+                   uint32_t* nextNode) {
+  uint32_t* slot = &table->entries[code >> (length - table->bits)];
+  for (uint32_t bit = length - table->bits; bit > 0; --bit) {
+    if (*slot == kLzxNoCode) {
+      if (*nextNode >= table->symbols) return false;
+      *slot = kLzxEntryNodeFlag | *nextNode;
+      table->nodes[2 * *nextNode] = kLzxNoCode;
+      table->nodes[2 * *nextNode + 1] = kLzxNoCode;
+      ++*nextNode;
+    }
+    const uint32_t node = *slot & ~kLzxEntryNodeFlag;
+    slot = &table->nodes[2 * node + ((code >> (bit - 1)) & 1)];
+  }
+  *slot = leaf;
+  return true;
+}
+
+}  // namespace
+
+bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTable* table) {
+  uint32_t counts[kMaxLength + 1];
+  uint32_t space = 0;
+  if (!CountLengths(lengths, table->symbols, counts, &space)) return false;
+  const uint32_t tableSize = 1u << table->bits;
+  for (uint32_t i = 0; i < tableSize; ++i) table->entries[i] = kLzxNoCode;
+  table->empty = space == 0;
+  if (space == 0) return true;
+  if (space > kFullCodeSpace) return false;
+  if (space < kFullCodeSpace && rule != kLzxTableMayBeIncomplete) return false;
+
+  // First canonical code of each length.
+  uint32_t next[kMaxLength + 2];
+  uint32_t code = 0;
+  counts[0] = 0;
+  for (uint32_t len = 1; len <= kMaxLength; ++len) {
+    code = (code + counts[len - 1]) << 1;
+    next[len] = code;
+  }
+  uint32_t nextNode = 0;
+  for (uint32_t s = 0; s < table->symbols; ++s) {
+    const uint32_t len = lengths[s];
+    if (len == 0) continue;
+    const uint32_t c = next[len]++;
+    const uint32_t leaf = (len << kLzxEntryLengthShift) | s;
+    if (len <= table->bits) {
+      const uint32_t first = c << (table->bits - len);
+      const uint32_t count = 1u << (table->bits - len);
+      for (uint32_t i = 0; i < count; ++i) table->entries[first + i] = leaf;
+    } else {
+      if (!PlaceLongCode(table, c, len, leaf, &nextNode)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vorlax

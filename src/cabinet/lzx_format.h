@@ -1,0 +1,69 @@
+// The constants of the LZX format shared by the decoder (src/cabinet) and the encoder (packer/):
+// window limits, alphabet sizes, block types, the position-slot tables and the frame rules.
+//
+// Trap: position bases are stored minus 2, so that a formatted offset decodes straight into a
+// match distance (slot 3 means distance 1); slots 0 to 2 are the three repeated offsets and have
+// no base of their own.
+#pragma once
+
+#include <cstdint>
+
+namespace vorlax {
+
+constexpr uint32_t kLzxMinWindowBits = 15;
+constexpr uint32_t kLzxMaxWindowBits = 21;
+
+// Bytes of output per frame; every data block of a folder but its last holds one whole frame.
+constexpr uint32_t kLzxFrameSize = 32768;
+// The compressed-block buffer the reader needs beyond the maximum output.
+constexpr uint32_t kLzxInputSlack = 6144;
+
+constexpr uint32_t kLzxLiteralCount = 256;
+constexpr uint32_t kLzxLengthHeaders = 8;            // main-tree symbols per position slot
+constexpr uint32_t kLzxMaxPositionSlots = 50;
+constexpr uint32_t kLzxMainSymbolsMax = kLzxLiteralCount + kLzxLengthHeaders * kLzxMaxPositionSlots;
+constexpr uint32_t kLzxLengthSymbols = 249;
+constexpr uint32_t kLzxAlignedSymbols = 8;
+constexpr uint32_t kLzxPretreeSymbols = 20;
+
+constexpr uint32_t kLzxMinMatch = 2;
+constexpr uint32_t kLzxMaxMatch = 257;
+// A length header of 7 means "add a length-tree symbol".
+constexpr uint32_t kLzxLengthHeaderEscape = 7;
+constexpr uint32_t kLzxRepeatedOffsets = 3;
+constexpr uint32_t kLzxMaxCodeLength = 16;
+
+// Bit widths of the header fields.
+constexpr uint32_t kLzxBlockTypeBits = 3;
+constexpr uint32_t kLzxBlockSizeBits = 24;
+constexpr uint32_t kLzxAlignedLengthBits = 3;
+constexpr uint32_t kLzxPretreeLengthBits = 4;
+constexpr uint32_t kLzxAlignedOffsetBits = 3;  // low offset bits carried by the aligned tree
+
+// Pretree symbols: 0..16 are length deltas, the rest are runs.
+constexpr uint32_t kLzxPretreeDeltaLimit = 17;  // deltas are taken modulo 17
+constexpr uint32_t kLzxPretreeShortZeros = 17;  // 4 + (4 bits) zeros
+constexpr uint32_t kLzxPretreeLongZeros = 18;   // 20 + (5 bits) zeros
+constexpr uint32_t kLzxPretreeSameRun = 19;     // 4 + (1 bit) copies of one delta-coded length
+
+// Call translation: frames from this count on are left as they are.
+constexpr uint32_t kLzxTranslationFrameLimit = 32768;
+
+enum LzxBlockType : uint32_t {
+  kLzxBlockNone = 0,
+  kLzxBlockVerbatim = 1,
+  kLzxBlockAligned = 2,
+  kLzxBlockUncompressed = 3,
+};
+
+// Number of extra offset bits of each position slot.
+uint32_t LzxExtraBits(uint32_t slot);
+// Position base of a slot minus 2 (slots 3 and up; the distance is this plus the extra bits).
+uint32_t LzxPositionBase(uint32_t slot);
+// Number of position slots for a window of 2^windowBits bytes (30 for 2^15 ... 50 for 2^21),
+// 0 for an exponent outside 15..21.
+uint32_t LzxPositionSlots(uint32_t windowBits);
+// Main-tree symbol count for a window: 256 literals plus 8 per position slot.
+inline uint32_t LzxMainSymbols(uint32_t slots) { return kLzxLiteralCount + kLzxLengthHeaders * slots; }
+
+}  // namespace vorlax
