@@ -4,13 +4,15 @@
 #
 #   wine_harness.sh setup   WORKDIR
 #   wine_harness.sh run     WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO
+#   wine_harness.sh exec    WORKDIR PROGRAM
 #   wine_harness.sh cleanup WORKDIR
 #
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
 # fresh prefix under WORKDIR with `wineboot -i`, and makes the sample cabinet with gcab. run builds
 # the scenario's installer with MAKER, then runs ROBOT with SCENARIO on it under Wine; its exit code
-# is the robot's. cleanup ends the prefix's wineserver (and with it every program still running in
-# the prefix) and the Xvfb this harness started, by its process id, and removes the prefix (kept when
+# is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code.
+# cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
+# the Xvfb this harness started, by its process id, and removes the prefix (kept when
 # VORLAX_KEEP_WINE_PREFIX=1). Every step is bounded by `timeout`. Exit code 77 means "skipped".
 set -euo pipefail
 
@@ -115,6 +117,20 @@ run() {
   timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
 }
 
+exec_program() {
+  local workdir=$1 program=$2
+  if [ ! -f "$program" ]; then
+    echo "SKIPPED: $program is missing (build the Windows side first: scripts/build)"
+    return "$kSkipped"
+  fi
+  if [ ! -s "$workdir/display" ]; then
+    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    return 1
+  fi
+  wine_environment "$workdir"
+  timeout "$kRobotTimeout" wine "$program"
+}
+
 cleanup() {
   local workdir=$1
   stop_wineserver "$workdir"
@@ -123,7 +139,7 @@ cleanup() {
 }
 
 usage() {
-  echo "usage: wine_harness.sh setup WORKDIR | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | cleanup WORKDIR"
+  echo "usage: wine_harness.sh setup WORKDIR | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | exec WORKDIR PROGRAM | cleanup WORKDIR"
   exit 2
 }
 
@@ -132,6 +148,7 @@ command=${1:-}
 case "$command" in
   setup) [ $# -eq 1 ] || usage; setup "$@" ;;
   run) [ $# -eq 6 ] || usage; run "$@" ;;
+  exec) [ $# -eq 2 ] || usage; exec_program "$@" ;;
   cleanup) [ $# -eq 1 ] || usage; cleanup "$@" ;;
   *) usage ;;
 esac

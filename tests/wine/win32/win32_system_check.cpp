@@ -1,0 +1,239 @@
+// win32-system-check.exe: runs every Win32System operation that needs no person against the real
+// system (under Wine in the end-to-end run) and checks what it answers.
+//
+// Each check prints "ok" or "FAILED" with what was seen; the last line is "N passed, N failed" and
+// the exit code is 0 only when nothing failed. Everything is done inside a fresh "vorcheck" folder
+// in the user's temporary folder, removed again at the end. Message boxes need an answer from a
+// person and are checked by the robot's scenarios instead.
+#include "base/text.h"
+#include "driver/installer_state.h"
+#include "platform/win32/win32_system.h"
+
+#include <windows.h>
+// This file calls the seam's DeleteFile and CopyFile (see the trap in win32_system.h).
+#undef DeleteFile
+#undef CopyFile
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vorlax::FileAccess;
+using vorlax::FileHandle;
+using vorlax::SeekOrigin;
+
+int passed = 0;
+int failed = 0;
+
+void Check(bool ok, const char* what, const std::string& seen = std::string()) {
+  if (ok) {
+    ++passed;
+    std::printf("ok      %s\n", what);
+  } else {
+    ++failed;
+    std::printf("FAILED  %s%s%s\n", what, seen.empty() ? "" : ": ", seen.c_str());
+  }
+}
+
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+constexpr char kContent[] = "0123456789";
+constexpr uint32_t kContentSize = sizeof kContent - 1;
+constexpr int64_t kBeyondFourGiB = 5LL * 1024 * 1024 * 1024;
+
+std::string ReadAll(vorlax::System& system, FileHandle file) {
+  std::string bytes;
+  char buffer[64];
+  int64_t got;
+  while ((got = system.ReadFile(file, buffer, sizeof buffer)) > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
+void CheckTempNames(vorlax::Win32System& system, std::u16string* folder) {
+  std::u16string first = system.UniqueTempName(u"vorcheck");
+  std::u16string second = system.UniqueTempName(u"vorcheck");
+  wchar_t temp[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  std::u16string expected = std::u16string(reinterpret_cast<char16_t*>(temp), length) + u"vorcheck";
+  Check(first.compare(0, expected.size(), expected) == 0, "temporary name in the temporary folder with the prefix", Utf8(first));
+  Check(first.size() == expected.size() + 12, "temporary name: prefix, 8 + 4 hexadecimal digits", Utf8(first));
+  Check(first != second, "two temporary names differ", Utf8(second));
+  Check(GetFileAttributesW(Wide(first)) == INVALID_FILE_ATTRIBUTES, "temporary name not created");
+  *folder = first;
+}
+
+void CheckFiles(vorlax::Win32System& system, const std::u16string& folder) {
+  Check(system.CreateFolder(folder), "CreateFolder makes the folder");
+  Check(!system.CreateFolder(folder), "CreateFolder on an existing folder fails");
+  std::u16string path = folder + u"\\data.bin";
+  FileHandle out = system.OpenFile(path, FileAccess::kCreateWrite);
+  Check(out != vorlax::kNoFile, "OpenFile kCreateWrite");
+  Check(system.WriteFile(out, kContent, kContentSize) == kContentSize, "WriteFile writes every byte");
+  Check(system.SeekFile(out, 0, SeekOrigin::kEnd) == kContentSize, "SeekFile to the end gives the size");
+  Check(system.CloseFile(out), "CloseFile");
+
+  FileHandle in = system.OpenFile(path, FileAccess::kRead);
+  Check(system.SeekFile(in, 4, SeekOrigin::kBegin) == 4, "SeekFile from the start");
+  Check(system.SeekFile(in, 2, SeekOrigin::kCurrent) == 6, "SeekFile from the current position");
+  Check(system.SeekFile(in, kBeyondFourGiB, SeekOrigin::kBegin) == kBeyondFourGiB, "SeekFile past 4 GiB keeps 64 bits");
+  char byte = 0;
+  Check(system.ReadFile(in, &byte, 1) == 0, "ReadFile past the end reads nothing");
+  system.SeekFile(in, 0, SeekOrigin::kBegin);
+  Check(ReadAll(system, in) == kContent, "ReadFile reads the content back");
+  system.CloseFile(in);
+  Check(system.OpenFile(folder + u"\\missing", FileAccess::kRead) == vorlax::kNoFile, "OpenFile of a missing file fails");
+  Check(system.OpenFile(folder + u"\\missing", FileAccess::kReadWriteExisting) == vorlax::kNoFile,
+        "OpenFile kReadWriteExisting does not create");
+
+  std::string narrow = vorlax::Narrow(path);
+  FileHandle narrowIn = system.OpenFileNarrow(narrow, FileAccess::kRead);
+  Check(narrowIn != vorlax::kNoFile && ReadAll(system, narrowIn) == kContent, "OpenFileNarrow reads the same file");
+  if (narrowIn != vorlax::kNoFile) system.CloseFile(narrowIn);
+
+  std::u16string copy = folder + u"\\copy.bin";
+  Check(system.CopyFile(path, copy), "CopyFile");
+  Check(system.CopyFile(path, copy), "CopyFile replaces an existing file");
+  FileHandle copied = system.OpenFile(copy, FileAccess::kRead);
+  Check(ReadAll(system, copied) == kContent, "the copy holds the same bytes");
+  system.CloseFile(copied);
+}
+
+void CheckProperties(vorlax::Win32System& system, const std::u16string& folder) {
+  std::string path = vorlax::Narrow(folder + u"\\data.bin");
+  constexpr uint16_t kDate = (2001 - 1980) << 9 | 7 << 5 | 15;  // 15 July 2001
+  constexpr uint16_t kTime = 13 << 11 | 45 << 5 | 30 / 2;       // 13:45:30
+  Check(system.SetFileDosTime(path, kDate, kTime), "SetFileDosTime");
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME created, written, local;
+  GetFileTime(file, &created, nullptr, &written);
+  CloseHandle(file);
+  WORD date = 0, time = 0;
+  FileTimeToLocalFileTime(&written, &local);
+  FileTimeToDosDateTime(&local, &date, &time);
+  Check(date == kDate && time == kTime, "the last-write time is the DOS date and time (local)",
+        std::to_string(date) + " " + std::to_string(time));
+  FileTimeToLocalFileTime(&created, &local);
+  FileTimeToDosDateTime(&local, &date, &time);
+  Check(date == kDate && time == kTime, "the creation time is the DOS date and time (local)");
+  Check(!system.SetFileDosTime(path + ".missing", kDate, kTime), "SetFileDosTime on a missing file fails");
+
+  Check(system.SetFileAttributesNarrow(path, FILE_ATTRIBUTE_READONLY), "SetFileAttributesNarrow");
+  Check((GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0, "the file is read-only");
+  system.SetFileAttributesNarrow(path, FILE_ATTRIBUTE_NORMAL);
+  Check(system.CreateFolderNarrow(vorlax::Narrow(folder + u"\\sub")), "CreateFolderNarrow");
+}
+
+bool Listed(const std::vector<vorlax::FolderEntry>& entries, const std::u16string& name, bool isFolder) {
+  for (const vorlax::FolderEntry& entry : entries) {
+    if (entry.name == name) return entry.isFolder == isFolder;
+  }
+  return false;
+}
+
+void CheckListingAndRemoval(vorlax::Win32System& system, const std::u16string& folder) {
+  std::vector<vorlax::FolderEntry> entries;
+  Check(system.ListFolder(folder, &entries), "ListFolder");
+  Check(entries.size() == 5, "ListFolder: ., .., two files, one folder", std::to_string(entries.size()));
+  Check(Listed(entries, u".", true) && Listed(entries, u"..", true), "ListFolder reports . and ..");
+  Check(Listed(entries, u"data.bin", false) && Listed(entries, u"sub", true), "ListFolder tells files from folders");
+  Check(!system.ListFolder(folder + u"\\missing", &entries), "ListFolder of a missing folder fails");
+  Check(!system.RemoveFolder(folder), "RemoveFolder of a folder with files fails");
+  Check(system.DeleteFile(folder + u"\\data.bin") && system.DeleteFile(folder + u"\\copy.bin"), "DeleteFile");
+  Check(!system.DeleteFile(folder + u"\\data.bin"), "DeleteFile of a missing file fails");
+  Check(system.RemoveFolder(folder + u"\\sub") && system.RemoveFolder(folder), "RemoveFolder of empty folders");
+}
+
+void CheckRegistry(vorlax::Win32System& system) {
+  const wchar_t* subkey = L"Software\\vorlax-check";
+  HKEY created = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr);
+  const wchar_t value[] = L"C:\\Games";
+  RegSetValueExW(created, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+  RegCloseKey(created);
+
+  vorlax::RegistryKey key = vorlax::kNoRegistryKey;
+  Check(system.OpenKey(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check", vorlax::kKeyRead, &key), "OpenKey");
+  uint32_t type = 0;
+  std::string data;
+  Check(system.QueryValue(key, u"Path", 256, &type, &data) && type == vorlax::kRegSz &&
+            data == std::string(reinterpret_cast<const char*>(value), sizeof value),
+        "QueryValue answers the type and the bytes with the terminator");
+  Check(!system.QueryValue(key, u"Path", 4, &type, &data), "QueryValue larger than the buffer fails");
+  Check(!system.QueryValue(key, u"Missing", 256, &type, &data), "QueryValue of a missing value fails");
+  system.CloseKey(key);
+  Check(!system.OpenKey(vorlax::kHkeyCurrentUser, u"Software\\vorlax-missing", vorlax::kKeyRead, &key),
+        "OpenKey of a missing key fails");
+  RegDeleteKeyW(HKEY_CURRENT_USER, subkey);
+}
+
+void CheckSystemFacts(vorlax::Win32System& system) {
+  std::u16string module = system.ModuleFileName();
+  const std::u16string name = u"win32-system-check.exe";
+  Check(module.size() > name.size() && module.compare(module.size() - name.size(), name.size(), name) == 0,
+        "ModuleFileName names this program", Utf8(module));
+  wchar_t buffer[MAX_PATH];
+  GetWindowsDirectoryW(buffer, MAX_PATH);
+  Check(!system.WindowsFolder().empty() && system.WindowsFolder() == reinterpret_cast<char16_t*>(buffer),
+        "WindowsFolder", Utf8(system.WindowsFolder()));
+  GetSystemDirectoryW(buffer, MAX_PATH);
+  Check(!system.SystemFolder().empty() && system.SystemFolder() == reinterpret_cast<char16_t*>(buffer),
+        "SystemFolder", Utf8(system.SystemFolder()));
+  vorlax::SystemVersion version;
+  Check(system.GetVersion(&version) && version.major >= 4 && (version.platformId == 1 || version.platformId == 2),
+        "GetVersion", std::to_string(version.major) + "." + std::to_string(version.minor));
+}
+
+std::atomic<bool> threadRan{false};
+void MarkThreadRan() { threadRan = true; }
+
+void CheckThreadsAndUi(vorlax::Win32System& system) {
+  Check(system.StartThread(MarkThreadRan), "StartThread");
+  constexpr int kWaitSteps = 100;  // x 50 ms
+  for (int i = 0; i < kWaitSteps && !threadRan; ++i) system.Sleep(50);
+  Check(threadRan, "the thread ran");
+
+  system.CreateUiResources();
+  vorlax::UiResources& ui = vorlax::State().ui;
+  LOGFONTW body = {}, header = {};
+  Check(ui.backgroundBrush && ui.bodyFont && ui.headerFont, "CreateUiResources makes the brush and two fonts");
+  GetObjectW(static_cast<HFONT>(ui.bodyFont), sizeof body, &body);
+  GetObjectW(static_cast<HFONT>(ui.headerFont), sizeof header, &header);
+  Check(body.lfHeight < 0 && body.lfWeight == FW_NORMAL && body.lfCharSet == DEFAULT_CHARSET, "body font");
+  Check(header.lfHeight < body.lfHeight && header.lfWeight == FW_BOLD && lstrcmpW(header.lfFaceName, L"Arial") == 0,
+        "header font: bold Arial, larger than the body font");
+  LOGBRUSH brush = {};
+  GetObjectW(static_cast<HBRUSH>(ui.backgroundBrush), sizeof brush, &brush);
+  Check((brush.lbColor & 0x00FFFFFF) == 0x00DADADA, "background brush colour");
+  system.DestroyUiResources();
+  Check(ui.backgroundBrush == nullptr, "DestroyUiResources releases the brush");
+  constexpr int kNoSuchTemplate = 999;
+  Check(system.RunPage(kNoSuchTemplate) == -1, "RunPage without a template answers DialogBoxParamW's -1");
+}
+
+}  // namespace
+
+int wmain() {
+  static vorlax::Win32System system;
+  vorlax::State().system = &system;
+  std::u16string folder;
+  CheckTempNames(system, &folder);
+  CheckFiles(system, folder);
+  CheckProperties(system, folder);
+  CheckListingAndRemoval(system, folder);
+  CheckRegistry(system);
+  CheckSystemFacts(system);
+  CheckThreadsAndUi(system);
+  std::printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}
