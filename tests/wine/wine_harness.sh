@@ -4,13 +4,14 @@
 #
 #   wine_harness.sh setup   WORKDIR
 #   wine_harness.sh run     WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO
-#   wine_harness.sh exec    WORKDIR PROGRAM
+#   wine_harness.sh exec    WORKDIR PROGRAM [deep]
 #   wine_harness.sh cleanup WORKDIR
 #
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
 # fresh prefix under WORKDIR with `wineboot -i`, and makes the sample cabinet with gcab. run builds
 # the scenario's installer with MAKER, then runs ROBOT with SCENARIO on it under Wine; its exit code
-# is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code.
+# is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
+# with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
 # the Xvfb this harness started, by its process id, and removes the prefix (kept when
 # VORLAX_KEEP_WINE_PREFIX=1). Every step is bounded by `timeout`. Exit code 77 means "skipped".
@@ -117,8 +118,16 @@ run() {
   timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
 }
 
+# A folder under WORKDIR whose Windows path is longer than 255 characters.
+deep_folder() {
+  local folder=$1/deep segment
+  segment=$(printf 'x%.0s' $(seq 60))
+  for _ in 1 2 3 4; do folder=$folder/$segment; done
+  printf '%s' "$folder"
+}
+
 exec_program() {
-  local workdir=$1 program=$2
+  local workdir=$1 program=$2 placement=${3:-}
   if [ ! -f "$program" ]; then
     echo "SKIPPED: $program is missing (build the Windows side first: scripts/build)"
     return "$kSkipped"
@@ -126,6 +135,13 @@ exec_program() {
   if [ ! -s "$workdir/display" ]; then
     echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
     return 1
+  fi
+  if [ "$placement" = deep ]; then
+    local folder
+    folder=$(deep_folder "$workdir")
+    mkdir -p "$folder"
+    cp "$program" "$folder/"
+    program=$folder/$(basename "$program")
   fi
   wine_environment "$workdir"
   timeout "$kRobotTimeout" wine "$program"
@@ -139,7 +155,7 @@ cleanup() {
 }
 
 usage() {
-  echo "usage: wine_harness.sh setup WORKDIR | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | exec WORKDIR PROGRAM | cleanup WORKDIR"
+  echo "usage: wine_harness.sh setup WORKDIR | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | exec WORKDIR PROGRAM [deep] | cleanup WORKDIR"
   exit 2
 }
 
@@ -148,7 +164,7 @@ command=${1:-}
 case "$command" in
   setup) [ $# -eq 1 ] || usage; setup "$@" ;;
   run) [ $# -eq 6 ] || usage; run "$@" ;;
-  exec) [ $# -eq 2 ] || usage; exec_program "$@" ;;
+  exec) [ $# -eq 2 ] || [ $# -eq 3 ] || usage; exec_program "$@" ;;
   cleanup) [ $# -eq 1 ] || usage; cleanup "$@" ;;
   *) usage ;;
 esac

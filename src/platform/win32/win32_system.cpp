@@ -238,9 +238,13 @@ bool Win32System::SetFileDosTime(const std::string& path, uint16_t dosDate, uint
 
 // --- Process and system facts ----------------------------------------------------------------------
 
+// A path longer than 255 characters does not fit; the system then fills the whole buffer with
+// the cut path (without a terminator on older systems). A cut path names some other file, so the
+// answer is empty instead, which no file open accepts.
 std::u16string Win32System::ModuleFileName() {
   wchar_t buffer[kShortPathBuffer] = {};
-  DWORD length = GetModuleFileNameW(nullptr, buffer, kShortPathBuffer - 1);
+  DWORD length = GetModuleFileNameW(nullptr, buffer, kShortPathBuffer);
+  if (length == 0 || length >= kShortPathBuffer) return std::u16string();
   return FromWide(buffer, length);
 }
 

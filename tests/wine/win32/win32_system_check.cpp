@@ -179,9 +179,16 @@ void CheckRegistry(vorlax::Win32System& system) {
 
 void CheckSystemFacts(vorlax::Win32System& system) {
   std::u16string module = system.ModuleFileName();
-  const std::u16string name = u"win32-system-check.exe";
-  Check(module.size() > name.size() && module.compare(module.size() - name.size(), name.size(), name) == 0,
-        "ModuleFileName names this program", Utf8(module));
+  constexpr DWORD kLongPathRoom = 32768;
+  std::vector<wchar_t> full(kLongPathRoom);
+  DWORD fullLength = GetModuleFileNameW(nullptr, full.data(), kLongPathRoom);
+  constexpr DWORD kMaxModuleChars = 255;
+  if (fullLength > kMaxModuleChars) {
+    Check(module.empty(), "ModuleFileName of a path over 255 characters is empty, not cut", Utf8(module));
+  } else {
+    Check(module == std::u16string(reinterpret_cast<char16_t*>(full.data()), fullLength),
+          "ModuleFileName names this program", Utf8(module));
+  }
   wchar_t buffer[MAX_PATH];
   GetWindowsDirectoryW(buffer, MAX_PATH);
   Check(!system.WindowsFolder().empty() && system.WindowsFolder() == reinterpret_cast<char16_t*>(buffer),
