@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "cabinet/decoder.h"
+#include "packer/lzx_encoder.h"
 #include "packer/mszip_encoder.h"
 #include "packer/quantum_encoder.h"
 
@@ -78,6 +79,13 @@ std::unique_ptr<FolderEncoder> MakeFolderEncoder(const CompressionChoice& choice
     case kDecoderQuantum:
       if (choice.windowBits < kQuantumMinWindow || choice.windowBits > kQuantumMaxWindow) return nullptr;
       return std::unique_ptr<FolderEncoder>(new QuantumEncoder(choice.windowBits));
+    case kDecoderLzx: {
+      if (choice.windowBits < kLzxMinWindow || choice.windowBits > kLzxMaxWindow) return nullptr;
+      LzxEncoderOptions options;
+      options.windowBits = choice.windowBits;
+      options.callTranslation = choice.callTranslation;
+      return std::unique_ptr<FolderEncoder>(new LzxEncoder(options));
+    }
     default: return nullptr;
   }
 }

@@ -5,6 +5,7 @@
 #include "cabinet/folder_decoder.h"
 
 #include "cabinet/cabinet_format.h"
+#include "cabinet/lzx_decoder.h"
 #include "cabinet/mszip_decoder.h"
 #include "cabinet/quantum_decoder.h"
 
@@ -47,6 +48,10 @@ FolderDecoderStatus FolderDecoderQueryCreate(uint16_t compressionType, int proce
       return FromCreateResult(QuantumQueryCreate(kMaxBlockOutput, CompressionWindowBits(compressionType),
                                                  processorType, memory, inputBufferSize,
                                                  reinterpret_cast<QuantumDecoder**>(handle)));
+    case kDecoderLzx:
+      return FromCreateResult(LzxQueryCreate(kMaxBlockOutput, CompressionWindowBits(compressionType),
+                                             processorType, memory, inputBufferSize,
+                                             reinterpret_cast<LzxDecoder**>(handle)));
     default:
       return kFolderDecoderUnknownKind;
   }
@@ -62,6 +67,9 @@ FolderDecoderStatus FolderDecoderDecompress(DecoderKind kind, void* handle, cons
     case kDecoderQuantum:
       return FromResult(QuantumDecompress(static_cast<QuantumDecoder*>(handle), input, inputLength,
                                           output, outputLength));
+    case kDecoderLzx:
+      return FromResult(LzxDecompress(static_cast<LzxDecoder*>(handle), input, inputLength, output,
+                                      outputLength));
     default:
       return kFolderDecoderUnknownKind;
   }
@@ -76,6 +84,8 @@ FolderDecoderStatus FolderDecoderReset(DecoderKind kind, void* handle) {
       return FromResult(MszipReset(static_cast<MszipDecoder*>(handle)));
     case kDecoderQuantum:
       return FromResult(QuantumReset(static_cast<QuantumDecoder*>(handle)));
+    case kDecoderLzx:
+      return FromResult(LzxReset(static_cast<LzxDecoder*>(handle)));
     default:
       return kFolderDecoderUnknownKind;
   }
@@ -90,6 +100,8 @@ FolderDecoderStatus FolderDecoderDestroy(DecoderKind kind, void* handle) {
       return FromResult(MszipDestroy(static_cast<MszipDecoder*>(handle)));
     case kDecoderQuantum:
       return FromResult(QuantumDestroy(static_cast<QuantumDecoder*>(handle)));
+    case kDecoderLzx:
+      return FromResult(LzxDestroy(static_cast<LzxDecoder*>(handle)));
     default:
       return kFolderDecoderUnknownKind;
   }

@@ -1,0 +1,84 @@
+// The LZX encoder: one cabinet folder's data, one frame of up to 32,768 bytes per data block, into
+// the bit stream that src/cabinet/lzx_decoder reads.
+//
+// Each frame is parsed with hash-chain match finding and repeated offsets, then coded as the
+// cheapest of a verbatim, an aligned-offset or an uncompressed block (or as the block kind the
+// options force). Every frame ends on a 16-bit boundary, as the decoder starts every frame afresh.
+// With call translation on, each frame's x86 CALL targets are made absolute before the frame is
+// compressed, and the stream header announces the translation size.
+//
+// Options for tests can also force one block kind or cut the data into blocks of a given size,
+// which then end inside frames or continue over several frames.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cabinet/lzx_format.h"
+#include "packer/folder_encoder.h"
+#include "packer/lzx_block_writer.h"
+#include "packer/lzx_match_finder.h"
+
+namespace vorlax {
+
+// The translation size that the Microsoft cabinet tools announce.
+constexpr uint32_t kLzxDefaultTranslationSize = 12000000;
+
+struct LzxEncoderOptions {
+  uint32_t windowBits = kLzxMinWindowBits;
+  bool callTranslation = false;
+  uint32_t translationSize = kLzxDefaultTranslationSize;
+  // kLzxBlockNone: choose per block by cost; otherwise every block is of this kind.
+  LzxBlockType forcedBlockType = kLzxBlockNone;
+  // 0: one block per frame. Otherwise every block but the last declares this many bytes.
+  uint32_t blockSize = 0;
+};
+
+// How many blocks of each kind were written (index = LzxBlockType).
+struct LzxEncoderStats {
+  uint32_t blocks[4] = {};
+};
+
+class LzxEncoder : public FolderEncoder {
+ public:
+  explicit LzxEncoder(const LzxEncoderOptions& options);
+
+  // One frame: size 0..32,768. Fails (false) only for a frame above 32,768 bytes.
+  bool EncodeBlock(const uint8_t* data, uint32_t size, bool lastBlock, std::string* out) override;
+
+  const LzxEncoderStats& Stats() const { return stats_; }
+
+ private:
+  void EncodeSegment(uint64_t begin, uint64_t end, LzxBitWriter* writer, std::string* out);
+  void StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, std::string* out);
+  void WriteBlockHeader(LzxBlockType type, LzxBitWriter* writer);
+  void WriteTrees(const LzxBlockCodes& codes, bool aligned, LzxBitWriter* writer);
+  uint64_t TreeBits(const LzxBlockCodes& codes, bool aligned);
+  void WriteRawHeader(LzxBitWriter* writer, std::string* out);
+  void WriteRaw(uint64_t begin, uint64_t end, bool insert, std::string* out);
+  LzxBlockType ChooseType(uint64_t bytes, uint64_t verbatimBits, uint64_t alignedBits) const;
+
+  LzxEncoderOptions options_;
+  uint32_t mainSymbols_;
+  LzxMatchFinder finder_;
+  LzxEncoderStats stats_;
+
+  // The decoder's view, mirrored.
+  uint32_t repeated_[kLzxRepeatedOffsets] = {1, 1, 1};
+  uint8_t mainLengths_[kLzxMainSymbolsMax] = {};
+  uint8_t lengthLengths_[kLzxLengthSymbols] = {};
+  bool streamHeaderDue_ = true;
+  uint32_t framesEncoded_ = 0;
+  uint32_t translationPosition_ = 0;
+
+  // The block in progress.
+  LzxBlockType blockType_ = kLzxBlockNone;
+  uint32_t blockSize_ = 0;
+  uint32_t blockLeft_ = 0;
+  std::unique_ptr<LzxBlockCodes> codes_;
+  bool rawMode_ = false;  // the frame's output is at raw bytes of an uncompressed block
+};
+
+}  // namespace vorlax

@@ -1,0 +1,119 @@
+// Greedy parsing with a one-step lazy check: a match is taken unless the next position offers a
+// longer one. Repeated offsets are preferred when they come within one byte of the best match,
+// as they cost no offset bits.
+#include "packer/lzx_parser.h"
+
+#include "cabinet/lzx_format.h"
+
+namespace vorlax {
+
+namespace {
+
+// A 3-byte match this far back costs more than its three literals.
+constexpr uint32_t kFarShortMatch = 1u << 14;
+constexpr uint32_t kRepeatPreference = 1;
+
+struct Choice {
+  uint32_t length = 0;
+  uint32_t distance = 0;
+  int repeat = -1;  // index into the repeated offsets, or -1 for a new distance
+};
+
+Choice BestAt(LzxMatchFinder* finder, uint64_t folderStart, uint64_t p, uint64_t end,
+              const uint32_t repeated[3]) {
+  Choice best;
+  const LzxMatch found = finder->FindAndInsert(p, end);
+  if (found.length >= 3 && !(found.length == 3 && found.distance > kFarShortMatch)) {
+    best.length = found.length;
+    best.distance = found.distance;
+  }
+  Choice repeat;
+  for (int r = 0; r < 3; ++r) {
+    if (repeated[r] > p - folderStart) continue;
+    const uint32_t n = finder->MatchLength(p, repeated[r], end);
+    if (n > repeat.length) {
+      repeat.length = n;
+      repeat.distance = repeated[r];
+      repeat.repeat = r;
+    }
+  }
+  if (repeat.length >= kLzxMinMatch && repeat.length + kRepeatPreference >= best.length) {
+    return repeat;
+  }
+  return best;
+}
+
+void PushMatch(const Choice& c, uint32_t repeated[3], std::vector<LzxItem>* items) {
+  int repeat = c.repeat;
+  if (repeat < 0) {
+    for (int r = 0; r < 3; ++r) {
+      if (repeated[r] == c.distance) {
+        repeat = r;
+        break;
+      }
+    }
+  }
+  if (repeat >= 0) {
+    repeated[repeat] = repeated[0];
+    repeated[0] = c.distance;
+    items->push_back(LzxItem{c.length, 0, static_cast<uint32_t>(repeat)});
+    return;
+  }
+  const uint32_t slot = LzxSlotOfDistance(c.distance);
+  repeated[2] = repeated[1];
+  repeated[1] = repeated[0];
+  repeated[0] = c.distance;
+  items->push_back(LzxItem{c.length, c.distance - LzxPositionBase(slot), slot});
+}
+
+}  // namespace
+
+uint32_t LzxMatchSymbol(const LzxItem& item) {
+  const uint32_t header = item.length - kLzxMinMatch;
+  const uint32_t lengthHeader = header < kLzxLengthHeaderEscape ? header : kLzxLengthHeaderEscape;
+  return kLzxLiteralCount + item.slot * kLzxLengthHeaders + lengthHeader;
+}
+
+uint32_t LzxSlotOfDistance(uint32_t distance) {
+  uint32_t low = kLzxRepeatedOffsets;
+  uint32_t high = kLzxMaxPositionSlots - 1;
+  while (low < high) {
+    const uint32_t mid = (low + high + 1) / 2;
+    if (LzxPositionBase(mid) <= distance) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  return low;
+}
+
+void LzxParse(LzxMatchFinder* finder, uint64_t folderStart, uint64_t begin, uint64_t end,
+              uint32_t repeated[3], std::vector<LzxItem>* items) {
+  uint64_t p = begin;
+  Choice pending = p < end ? BestAt(finder, folderStart, p, end, repeated) : Choice();
+  while (p < end) {
+    Choice current = pending;
+    if (current.length >= kLzxMinMatch && p + 1 < end) {
+      pending = BestAt(finder, folderStart, p + 1, end, repeated);
+      if (pending.length > current.length + 1 ||
+          (pending.length > current.length && pending.repeat >= 0 && current.repeat < 0)) {
+        items->push_back(LzxItem{0, *finder->At(p), 0});
+        ++p;
+        continue;
+      }
+      PushMatch(current, repeated, items);
+      for (uint64_t q = p + 2; q < p + current.length; ++q) finder->Insert(q);
+      p += current.length;
+    } else if (current.length >= kLzxMinMatch) {
+      PushMatch(current, repeated, items);
+      p += current.length;
+    } else {
+      items->push_back(LzxItem{0, *finder->At(p), 0});
+      ++p;
+    }
+    if (p < end) pending = BestAt(finder, folderStart, p, end, repeated);
+  }
+}
+
+}  // namespace vorlax
