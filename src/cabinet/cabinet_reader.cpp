@@ -570,6 +570,8 @@ bool CabinetReaderState::DestroyDecoder() {
 // Replaces the decoder and its two block buffers when the compression type changes. After a
 // failure the reader is left with no decoder (kind 15), so a later folder starts cleanly.
 bool CabinetReaderState::SwitchDecoder(uint16_t compressionType) {
+  // Kinds 4 to 15 name no decoder; 15 is only the reader's own "none selected".
+  if (CompressionKind(compressionType) > kDecoderLzx) return Fail(kCabErrorUnknownCompression);
   if (compressionType == compressionType_) return true;
   bool destroyed = DestroyDecoder();
   FreeBlock(&compressed_);
