@@ -240,7 +240,9 @@ bool ScenarioRunner::Start(const Step& step) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  // The program is named by the command line alone: an application-name argument is limited to
+  // MAX_PATH characters, and scenarios start installers from longer paths too.
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info)) {
     return Fail(step, L"cannot start " + program + L" (error " + std::to_wstring(GetLastError()) +
                           L")");

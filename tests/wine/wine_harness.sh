@@ -9,7 +9,8 @@
 #
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
 # fresh prefix under WORKDIR with `wineboot -i`, and makes the sample cabinet with gcab. run builds
-# the scenario's installer with MAKER, then runs ROBOT with SCENARIO on it under Wine; its exit code
+# the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose path is over
+# 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code
 # is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
 # with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
@@ -96,6 +97,14 @@ setup() {
   make_sample_cabinet "$workdir"
 }
 
+# A folder under WORKDIR whose Windows path is longer than 255 characters.
+deep_folder() {
+  local folder=$1/deep segment
+  segment=$(printf 'x%.0s' $(seq 60))
+  for _ in 1 2 3 4; do folder=$folder/$segment; done
+  printf '%s' "$folder"
+}
+
 run() {
   local workdir=$1 maker=$2 stub=$3 robot=$4 layout=$5 scenario=$6
   for program in "$stub" "$robot"; do
@@ -108,22 +117,31 @@ run() {
     echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
     return 1
   fi
-  local installer="$workdir/$layout.exe" expected="$workdir/$layout.expected-cab"
+  local name=$layout folder=$workdir
+  # LAYOUT-in-deep-folder: LAYOUT's installer in a folder whose path is over 255 characters.
+  if [[ "$layout" == *-in-deep-folder ]]; then
+    layout=${layout%-in-deep-folder}
+    folder=$(deep_folder "$workdir")
+    mkdir -p "$folder"
+  fi
+  local installer="$folder/$name.exe" expected="$workdir/$name.expected-cab"
   "$maker" "$layout" "$stub" "$workdir/sample.cab" "$installer" "$expected"
   wine_environment "$workdir"
   # Read by scenarios as %VORLAX_EXPECTED_CABINET%.
   VORLAX_EXPECTED_CABINET=$(windows_path "$expected")
   export VORLAX_EXPECTED_CABINET
-  echo "wine_harness: $layout: $(stat -c %s "$installer") bytes"
-  timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
-}
-
-# A folder under WORKDIR whose Windows path is longer than 255 characters.
-deep_folder() {
-  local folder=$1/deep segment
-  segment=$(printf 'x%.0s' $(seq 60))
-  for _ in 1 2 3 4; do folder=$folder/$segment; done
-  printf '%s' "$folder"
+  echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
+  if [ "$folder" = "$workdir" ]; then
+    timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
+    return
+  fi
+  # Wine's CreateProcessW cannot start a program from a path this long, but its loader can: the
+  # installer is started here and the scenario attaches to it by name.
+  timeout "$kRobotTimeout" wine "$installer" &
+  local installer_job=$! status=0
+  timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" || status=$?
+  wait "$installer_job" || true
+  return "$status"
 }
 
 exec_program() {
