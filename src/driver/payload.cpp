@@ -24,7 +24,6 @@ constexpr std::size_t kSizeFieldOffset = 0;
 constexpr std::size_t kTypeFieldOffset = 4;
 
 constexpr uint32_t kMarkerScanBlockSize = 1024;
-
 constexpr uint32_t kCabinetCopyBlockSize = 4096;
 
 // The marker text must not occur in the installer's own image: the stub is the first record of
@@ -49,7 +48,6 @@ constexpr MaskedMarker MaskMarker(const char (&plain)[kPayloadMarkerSize + 1]) {
 
 constexpr MaskedMarker kMaskedMarker = MaskMarker("!vorlaxinstallersig!");
 volatile unsigned char markerMask = kMarkerMask;
-
 
 std::string Number(int64_t value) { return std::to_string(value); }
 
