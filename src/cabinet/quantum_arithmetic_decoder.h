@@ -6,6 +6,10 @@
 // (padding_ > count_). Every refill leaves at least kMinBitsAfterRefill bits, enough for one
 // symbol (at most 30 renormalisation bits) or one run of raw extra bits (at most 19).
 //
+// Dividing is slow and sits on the path from one symbol to the next, so the symbol search compares
+// products instead of dividing by the range, and the division by the model's total multiplies by
+// a reciprocal from a table.
+//
 // Coder: 16-bit low, high and code with low <= code <= high always (whatever the input bits, so a
 // decoded value always names an entry of the model). Renormalisation shifts out the leading bits
 // that low and high share in one step, then takes the underflow steps (low in 0x4000..0x7FFF,
@@ -15,6 +19,7 @@
 #include <cstdint>
 
 #include "cabinet/quantum_model.h"
+#include "cabinet/quantum_reciprocals.h"
 
 namespace vorlax {
 
@@ -22,7 +27,7 @@ class QuantumArithmeticDecoder {
  public:
   // Starts the coder on a frame: the first 16 bits become the code register.
   QuantumArithmeticDecoder(const uint8_t* input, uint32_t length)
-      : next_(input), end_(input + length) {
+      : next_(input), end_(input + length), reciprocals_(QuantumTotalReciprocals()) {
     Refill();
     code_ = Take(16);
   }
@@ -40,11 +45,13 @@ class QuantumArithmeticDecoder {
     if (count_ < kMaxBitsPerSymbol) Refill();
     const uint32_t range = high_ - low_ + 1;
     const uint32_t total = model->cum[0];
-    const uint32_t target = ((code_ - low_ + 1) * total - 1) / range;
-    // cum[symbols] is 0 and target < total, so the walk stops inside the model. The entries
-    // passed over get the frequency step on the way (cum[j] itself only after it is read).
+    // The entry j with cum[j] > v >= cum[j + 1] for v = ((code - low + 1) * total - 1) / range,
+    // found without dividing: cum > v exactly when cum * range >= (code - low + 1) * total.
+    // cum[symbols] is 0 and code >= low, so the walk stops inside the model. The entries passed
+    // over get the frequency step on the way (cum[j] itself only after it is read).
+    const uint32_t scaledCode = (code_ - low_ + 1) * total;
     uint32_t entry = 0;
-    while (model->cum[entry + 1] > target) {
+    while (model->cum[entry + 1] * range >= scaledCode) {
       model->cum[entry] = static_cast<uint16_t>(model->cum[entry] + kQuantumFrequencyStep);
       ++entry;
     }
@@ -52,8 +59,9 @@ class QuantumArithmeticDecoder {
     const uint32_t lower = model->cum[entry + 1];
     const uint32_t symbol = model->sym[entry];
     model->cum[entry] = static_cast<uint16_t>(upper + kQuantumFrequencyStep);
-    high_ = low_ + range * upper / total - 1;
-    low_ = low_ + range * lower / total;
+    const uint32_t reciprocal = reciprocals_[total];
+    high_ = low_ + DivideByTotal(range * upper, total, reciprocal) - 1;
+    low_ = low_ + DivideByTotal(range * lower, total, reciprocal);
     Renormalise();
     if (model->cum[0] > kQuantumRescaleLimit) QuantumModelRescale(model);
     return symbol;
@@ -65,6 +73,13 @@ class QuantumArithmeticDecoder {
   static constexpr uint32_t kRegisterMask = 0xFFFF;
   static constexpr uint32_t kTopBit = 0x8000;
   static constexpr uint32_t kSecondBit = 0x4000;
+
+  // value / total for value < 2^28: the reciprocal's estimate is exact or one short.
+  static uint32_t DivideByTotal(uint32_t value, uint32_t total, uint32_t reciprocal) {
+    uint32_t quotient = static_cast<uint32_t>((static_cast<uint64_t>(value) * reciprocal) >> 32);
+    if (value - quotient * total >= total) ++quotient;
+    return quotient;
+  }
 
   void Refill() {
     while (count_ < kMinBitsAfterRefill) {
@@ -96,7 +111,8 @@ class QuantumArithmeticDecoder {
       high_ = ((high_ << same) | ((1u << same) - 1)) & kRegisterMask;
       code_ = ((code_ << same) | Take(same)) & kRegisterMask;
     }
-    while ((low_ & kSecondBit) && !(high_ & kSecondBit)) {
+    // Underflow: low has 0x4000 set and high has it clear.
+    while ((low_ & ~high_ & kSecondBit) != 0) {
       code_ ^= kSecondBit;
       low_ = ((low_ & (kSecondBit - 1)) << 1) & kRegisterMask;
       high_ = (((high_ | kSecondBit) << 1) | 1) & kRegisterMask;
@@ -106,6 +122,7 @@ class QuantumArithmeticDecoder {
 
   const uint8_t* next_;
   const uint8_t* end_;
+  const uint32_t* reciprocals_;
   uint64_t bits_ = 0;
   uint32_t count_ = 0;
   uint32_t padding_ = 0;
