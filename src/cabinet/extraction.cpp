@@ -264,6 +264,8 @@ bool IsContainedName(const char* name) {
 
 const ExtractionReport& LastExtractionReport() { return Call().report; }
 
+const CabinetCallbacks& SystemCabinetCallbacks() { return kCallbacks; }
+
 bool ExtractCabinet(const std::string& cabinetPath, const std::string& sourcePrefix,
                     const std::string& destinationPrefix) {
   StartCall(sourcePrefix, destinationPrefix);

@@ -37,6 +37,10 @@ struct ExtractionReport {
 };
 const ExtractionReport& LastExtractionReport();
 
+// The reader's seven callbacks on State().system (the process heap for memory), for tools that
+// walk a cabinet through the reader without extracting it.
+const CabinetCallbacks& SystemCabinetCallbacks();
+
 // True when a cabinet name, once joined to a destination folder, stays inside it.
 bool IsContainedName(const char* name);
 
