@@ -10,13 +10,14 @@
 // all far beyond anything a real configuration uses, stop it; at any bound the reference that
 // would pass it expands to empty text, so the result is still a finished text:
 //   - kMaxExpansionDepth nested expansions (values within values, command arguments);
-//   - kMaxExpansionSteps replacements and commands for one outermost call, so a define that
-//     refers to itself several times cannot take exponential time within the depth bound;
+//   - kMaxExpansionSteps replacements and commands, and kMaxExpansionOutput characters of
+//     inserted values, for one outermost call, so a define that refers to itself several times
+//     cannot take exponential time within the depth bound, nor long values make each step slow;
 //   - kMaxExpandedLength characters: a replacement may not make a text longer than that (or than
 //     the text's own length, when it was longer to begin with), so a doubling define cannot take
 //     unbounded memory; a long text is never cut.
-// Once the step budget is spent, every further reference expands to empty text and a define
-// command is not run (its text becomes empty), so the remaining work only shrinks the text.
+// Once a budget is spent, every further reference expands to empty text and a define command is
+// not run (its text becomes empty), so the remaining work only shrinks the text.
 #include "config/define_commands.h"
 #include "config/define_table.h"
 
@@ -36,19 +37,25 @@ class Expander {
   std::u16string Expand(const std::u16string& text, int depth);
 
  private:
-  bool Exhausted() const { return steps_ >= kMaxExpansionSteps; }
+  bool Exhausted() const {
+    return steps_ >= kMaxExpansionSteps || inserted_ > kMaxExpansionOutput;
+  }
   std::u16string ExpandValueOf(const std::u16string& name, int depth);
   std::u16string RunCommand(const std::u16string& text, int depth);
 
   DefineTable& defines_;
   int steps_ = 0;
+  std::size_t inserted_ = 0;  // characters of all values inserted so far, at every depth
 };
 
 // The fully expanded value of a define, or empty text at the depth or step bound.
 std::u16string Expander::ExpandValueOf(const std::u16string& name, int depth) {
   if (depth + 1 >= kMaxExpansionDepth || Exhausted()) return std::u16string();
   ++steps_;
-  return Expand(defines_.Get(name), depth + 1);
+  std::u16string value = Expand(defines_.Get(name), depth + 1);
+  inserted_ += value.size();
+  if (inserted_ > kMaxExpansionOutput) value.clear();
+  return value;
 }
 
 // The text that replaces the command text: the command's result when it succeeds, else the

@@ -46,6 +46,7 @@ class DefineTable : public SectionReader {
 // A reference that would pass a bound expands to empty text.
 constexpr int kMaxExpansionDepth = 64;         // values within values, command arguments
 constexpr int kMaxExpansionSteps = 10000;      // replacements and commands per outermost call
+constexpr std::size_t kMaxExpansionOutput = 1u << 20;  // characters inserted per outermost call
 constexpr std::size_t kMaxExpandedLength = 65536;  // characters a replacement may grow a text to
 
 // Expands every %NAME% placeholder of text against defines, recursively, and runs define

@@ -18,6 +18,10 @@ bool PropertyTable::LoadFile(const std::u16string& path) {
   return ReadDocumentFile(path, kPropertiesRoot, [this] { return ReadProperties(); });
 }
 
+bool PropertyTable::LoadText(const std::u16string& text) {
+  return ReadDocumentText(text, kPropertiesRoot, [this] { return ReadProperties(); });
+}
+
 bool PropertyTable::ReadProperties() {
   return ReadBody([this](const XmlNode& child) {
     if (child.name == kStringElement) return ReadString(child);

@@ -33,6 +33,8 @@ class PropertyTable : public SectionReader {
   // Reads props.xml into the table. False on any error, with the error text set; entries read
   // before the error stay in the table.
   bool LoadFile(const std::u16string& path);
+  // The same for a document held in memory (messages then carry no file name).
+  bool LoadText(const std::u16string& text);
 
   // Every string and every array, in byte order of the ids.
   const Strings& GetStrings() const { return strings_; }

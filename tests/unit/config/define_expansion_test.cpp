@@ -167,11 +167,31 @@ TEST_F(ExpandDefinesTest, BranchingDefinesStopAtTheStepBudget) {
 }
 
 TEST_F(ExpandDefinesTest, GrowingDefineStopsAtTheLengthCap) {
+  // The values double level by level until the length cap drops further copies; the dropped
+  // work spends the output budget, so the outermost reference comes out empty.
   std::u16string block(1000, u'z');
-  std::u16string result = Expand({{u"A", block + u"%A%%A%"}}, u"%A%");
-  EXPECT_GE(result.size(), block.size());
-  EXPECT_LE(result.size(), kMaxExpandedLength);
-  EXPECT_EQ(result.find_first_not_of(u'z'), std::u16string::npos);
+  EXPECT_TRUE(Expand({{u"A", block + u"%A%%A%"}}, u"%A%").empty());
+  // Below the cap the same shape expands in full.
+  ResetInstallerState();
+  State().system = &system;
+  std::u16string result = Expand({{u"A", u"z%B%%B%"}, {u"B", u"y%C%%C%"}, {u"C", u"x"}}, u"%A%");
+  EXPECT_EQ(result, u"zyxxyxx");
+}
+
+TEST_F(ExpandDefinesTest, InsertedCharactersAreBudgeted) {
+  // Each %Y% in Z's value expands a long value that the length cap then drops; the work still
+  // counts. Ten of them stay within kMaxExpansionOutput, twenty spend it, and once it is spent
+  // the reference being expanded comes out empty.
+  const std::u16string longValue(60000, u'y');
+  auto expandZ = [&](int references) {
+    std::u16string z;
+    for (int k = 0; k < references; ++k) z += u"%Y%";
+    ResetInstallerState();
+    State().system = &system;
+    return Expand({{u"Y", longValue}, {u"Z", z}}, u"%Z%");
+  };
+  EXPECT_TRUE(expandZ(10) == longValue);
+  EXPECT_TRUE(expandZ(20).empty());
 }
 
 TEST_F(ExpandDefinesTest, LongTextIsNeverCut) {
