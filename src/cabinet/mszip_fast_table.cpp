@@ -31,13 +31,15 @@ uint32_t CodeEntry(uint32_t symbolTemplate, unsigned bits) {
   return symbolTemplate + bits + (bits << 8);
 }
 
-unsigned Reverse(unsigned code, unsigned bits) {
-  unsigned reversed = 0;
-  for (unsigned i = 0; i < bits; ++i) {
-    reversed = (reversed << 1) | (code & 1);
-    code >>= 1;
+// The next code of `bits` bits in canonical order, both bit-reversed: adds one at the reversed
+// end. (A longer next code appends zeros, which in reversed form changes nothing.)
+unsigned NextReversed(unsigned reversed, unsigned bits) {
+  unsigned bit = 1u << (bits - 1);
+  while (reversed & bit) {
+    reversed ^= bit;
+    bit >>= 1;
   }
-  return reversed;
+  return reversed | bit;
 }
 
 void Replicate(uint32_t* table, unsigned first, unsigned step, unsigned size, uint32_t entry) {
@@ -94,8 +96,7 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   const unsigned rootSize = 1u << rootBits;
   if (!b.complete) Replicate(table, 0, 1, rootSize, kMszipEntryInvalid);
 
-  unsigned code = 0;       // canonical code, most significant bit first
-  unsigned codeLen = 1;
+  unsigned reversed = 0;                // the current canonical code, bit-reversed
   unsigned next = rootSize;             // first free entry for sub-tables
   unsigned subPrefix = rootSize;        // root pattern of the open sub-table (none yet)
   unsigned subStart = 0;
@@ -103,9 +104,6 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   for (unsigned i = 0; i < b.used; ++i) {
     unsigned symbol = b.symbols[i];
     unsigned len = lengths[symbol];
-    code <<= (len - codeLen);
-    codeLen = len;
-    unsigned reversed = Reverse(code, len);
     uint32_t tmpl = SymbolTemplate(symbol, kind);
     if (len <= rootBits) {
       Replicate(table, reversed, 1u << len, rootSize, CodeEntry(tmpl, len));
@@ -124,7 +122,7 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
       Replicate(table + subStart, reversed >> rootBits, 1u << sub, 1u << subBits, CodeEntry(tmpl, sub));
     }
     b.count[len]--;
-    ++code;
+    reversed = NextReversed(reversed, len);
   }
   return true;
 }

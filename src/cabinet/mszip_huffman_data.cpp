@@ -41,41 +41,144 @@ inline unsigned TakeValue(uint32_t e, MszipBitReader* in) {
   return MszipEntryValue(e) + extra;
 }
 
-inline bool FastRoom(const MszipBitReader* in, const MszipOutput* out) {
-  return static_cast<size_t>(in->end - in->next) >= kFastInputMargin &&
-         static_cast<size_t>(out->end - out->next) >= kFastOutputMargin;
+// The fast loop's copy of the bit reader and output pointer. Kept in locals because every byte
+// stored through the output pointer could, as far as the compiler knows, change any structure in
+// memory; locals stay in registers.
+struct FastState {
+  uint64_t bits;
+  unsigned count;
+  const uint8_t* next;
+  const uint8_t* inputLimit;  // the loop needs kFastInputMargin bytes before this
+  uint8_t* out;
+  uint8_t* outputLimit;       // and kFastOutputMargin bytes of room before this
+
+  void Refill() {
+    bits |= LoadLe64(next) << count;
+    next += (63 - count) >> 3;
+    count |= kMszipRefillBits;
+  }
+  void Drop(unsigned n) {
+    bits >>= n;
+    count -= n;
+  }
+  uint32_t Lookup(const uint32_t* table, unsigned rootMask) {
+    uint32_t e = table[bits & rootMask];
+    if (e & kMszipEntryLink) {
+      Drop(MszipEntryDropBits(e));
+      e = table[MszipEntryValue(e) + (bits & ((1u << MszipEntryCodeBits(e)) - 1))];
+    }
+    return e;
+  }
+  unsigned Take(uint32_t e) {
+    unsigned total = MszipEntryDropBits(e);
+    uint32_t extra = static_cast<uint32_t>(bits & ((uint64_t{1} << total) - 1)) >> MszipEntryCodeBits(e);
+    Drop(total);
+    return MszipEntryValue(e) + extra;
+  }
+};
+
+// A match that reaches into the previous block's output, kept out of the hot loop.
+// Answers the new write position, or null for a distance beyond the window.
+__attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* at, unsigned distance,
+                                                     unsigned length) {
+  out->next = at;
+  return CopyMatch(out, distance, length) ? out->next : nullptr;
 }
 
-// Runs while FastRoom holds. Answers kMszipDataOutputFull when the room ran out (the careful loop
-// goes on from there).
-MszipDataEnd DecodeFast(const MszipHuffmanTables& t, MszipBitReader* in, MszipOutput* out) {
-  while (FastRoom(in, out)) {
-    RefillFast(in);
-    uint32_t e = Lookup(t.litLen, kLitLenMask, in);
+// The fast loop proper. Works on a local copy of the state so that it stays in registers.
+//
+// Bit budget: a refill leaves at least 56 valid bits, and all 64 bits of the buffer are real input
+// (the margin guarantees 8 bytes at `next`), so one round may look at up to 64 bits. The next
+// symbol's first-level entry is looked up as early as possible (`e`) to hide the table load:
+//   three first-level literals (3 x 11 bits) + one lookup (11)                       = 44 bits
+//   a length (15 + 5) + a distance (15 + 13) + one lookup (11)                       = 59 bits
+// A link in `e` is followed only after the next refill.
+MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput* out) {
+  const uint32_t* litLen = t.litLen;
+  const uint32_t* distance = t.distance;
+  FastState s = *state;
+  MszipDataEnd end = kMszipDataOutputFull;
+  if (s.next < s.inputLimit) s.Refill();
+  uint32_t e = litLen[s.bits & kLitLenMask];
+  while (s.next < s.inputLimit && s.out < s.outputLimit) {
+    s.Refill();
     if (e & kMszipEntryLiteral) {
-      DropBits(in, MszipEntryDropBits(e));
-      *out->next++ = static_cast<uint8_t>(MszipEntryValue(e));
-      e = Lookup(t.litLen, kLitLenMask, in);
+      s.Drop(MszipEntryDropBits(e));
+      uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
+      e = litLen[s.bits & kLitLenMask];
+      *s.out++ = literal;
       if (e & kMszipEntryLiteral) {
-        DropBits(in, MszipEntryDropBits(e));
-        *out->next++ = static_cast<uint8_t>(MszipEntryValue(e));
+        s.Drop(MszipEntryDropBits(e));
+        literal = static_cast<uint8_t>(MszipEntryValue(e));
+        e = litLen[s.bits & kLitLenMask];
+        *s.out++ = literal;
+        if (e & kMszipEntryLiteral) {
+          s.Drop(MszipEntryDropBits(e));
+          literal = static_cast<uint8_t>(MszipEntryValue(e));
+          e = litLen[s.bits & kLitLenMask];
+          *s.out++ = literal;
+        }
+      }
+      continue;
+    }
+    if (e & kMszipEntryLink) {
+      s.Drop(MszipEntryDropBits(e));
+      e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
+      if (e & kMszipEntryLiteral) {
+        s.Drop(MszipEntryDropBits(e));
+        *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
+        e = litLen[s.bits & kLitLenMask];
         continue;
       }
     }
     if (e & kMszipEntrySpecial) {
       if (e & kMszipEntryEndOfBlock) {
-        DropBits(in, MszipEntryDropBits(e));
-        return kMszipDataEndOfBlock;
+        s.Drop(MszipEntryDropBits(e));
+        end = kMszipDataEndOfBlock;
+      } else {
+        end = kMszipDataError;
       }
-      return kMszipDataError;
+      break;
     }
-    unsigned length = TakeValue(e, in);
-    if (in->count < kMaxDistanceBits) RefillFast(in);
-    e = Lookup(t.distance, kDistanceMask, in);
-    if (e & kMszipEntrySpecial) return kMszipDataError;
-    if (!CopyMatch(out, TakeValue(e, in), length)) return kMszipDataError;
+    unsigned length = s.Take(e);
+    uint32_t d = s.Lookup(distance, kDistanceMask);
+    if (d & kMszipEntrySpecial) {
+      end = kMszipDataError;
+      break;
+    }
+    unsigned dist = s.Take(d);
+    e = litLen[s.bits & kLitLenMask];
+    if (dist <= static_cast<size_t>(s.out - out->start)) {
+      CopyWithinOutput(s.out, dist, length);
+      s.out += length;
+    } else {
+      uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);
+      if (next == nullptr) {
+        end = kMszipDataError;
+        break;
+      }
+      s.out = next;
+    }
   }
-  return kMszipDataOutputFull;
+  *state = s;
+  return end;
+}
+
+// Runs while the margins allow. Answers kMszipDataOutputFull when they ran out (the careful loop
+// goes on from there).
+MszipDataEnd DecodeFast(const MszipHuffmanTables& t, MszipBitReader* in, MszipOutput* out) {
+  if (static_cast<size_t>(in->end - in->next) < kFastInputMargin ||
+      static_cast<size_t>(out->end - out->next) < kFastOutputMargin) {
+    return kMszipDataOutputFull;
+  }
+  FastState s{in->bits, in->count, in->next, in->end - kFastInputMargin + 1, out->next,
+              out->end - kFastOutputMargin + 1};
+  MszipDataEnd end = RunFast(t, &s, out);
+  in->bits = s.bits;
+  in->count = s.count;
+  in->next = s.next;
+  out->next = s.out;
+  return end;
 }
 
 MszipDataEnd DecodeCareful(const MszipHuffmanTables& t, MszipBitReader* in, MszipOutput* out) {

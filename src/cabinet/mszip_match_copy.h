@@ -18,21 +18,48 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, &v, sizeof v);
 }
 
-// Copies `length` bytes from `distance` bytes back; needs dst - distance to lie in the buffer.
+inline void Copy4(uint8_t* dst, const uint8_t* src) {
+  uint32_t v;
+  std::memcpy(&v, src, sizeof v);
+  std::memcpy(dst, &v, sizeof v);
+}
+
+inline void Copy2(uint8_t* dst, const uint8_t* src) {
+  uint16_t v;
+  std::memcpy(&v, src, sizeof v);
+  std::memcpy(dst, &v, sizeof v);
+}
+
+// Copies exactly `length` bytes to dst from at least 8 bytes before it. Overlapping
+// pieces of one copy are fine: every byte read is final before it is read.
+inline void CopyFar(uint8_t* dst, const uint8_t* src, unsigned length) {
+  if (length <= 8) {
+    if (length >= 4) {
+      Copy4(dst, src);
+      Copy4(dst + length - 4, src + length - 4);
+    } else {
+      for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
+    }
+    return;
+  }
+  uint8_t* end = dst + length;
+  const uint8_t* srcEnd = src + length;
+  do {
+    Copy8(dst, src);
+    dst += 8;
+    src += 8;
+  } while (end - dst > 8);
+  Copy8(end - 8, srcEnd - 8);
+}
+
+// Copies `length` bytes from `distance` bytes back; needs dst - distance to lie in
+// the buffer.
 inline void CopyWithinOutput(uint8_t* dst, unsigned distance, unsigned length) {
   const uint8_t* src = dst - distance;
-  uint8_t* end = dst + length;
   if (distance >= 8) {
-    if (length < 8) {
-      while (dst < end) *dst++ = *src++;
-      return;
-    }
-    while (end - dst >= 8) {
-      Copy8(dst, src);
-      dst += 8;
-      src += 8;
-    }
-    Copy8(end - 8, end - 8 - distance);  // the tail, overlapping bytes already final
+    CopyFar(dst, src, length);
+  } else if (length <= 16) {
+    for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
   } else if (distance == 1) {
     std::memset(dst, *src, length);
   } else {
