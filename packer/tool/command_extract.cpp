@@ -2,7 +2,8 @@
 // with the later cabinets of its set that sit beside it) into DIR through ExtractCabinet itself,
 // so what it writes is exactly what the installer would. Only entries whose names begin with P
 // are extracted, without P; the default "" extracts everything. A "/" in P stands for "\", the
-// cabinet's separator.
+// cabinet's separator. Destination paths are limited to 255 characters, as in the installer;
+// DIR "." extracts into the current folder with the shortest paths.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -95,6 +96,9 @@ int RunExtract(const std::vector<std::string>& args) {
   CabinetSource source;
   std::string error;
   if (!source.Open(parsed.file, &error)) return Fail(error);
+  // "." is the current folder itself: names are then joined to nothing, which leaves a cabinet's
+  // longest names (255 characters) within the 255-character limit of destination paths.
+  if (folder == ".") folder.clear();
   CreateFolders(folder);
   std::string destination = folder.empty() || IsSeparator(folder.back()) ? folder : folder + "/";
 
