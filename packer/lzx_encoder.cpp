@@ -92,18 +92,17 @@ void LzxEncoder::WriteTrees(const LzxBlockCodes& codes, bool aligned, LzxBitWrit
   std::memcpy(lengthLengths_, codes.lengthLengths, sizeof lengthLengths_);
 }
 
-uint64_t LzxEncoder::TreeBits(const LzxBlockCodes& codes, bool aligned) {
+uint64_t LzxEncoder::TreeBits(const LzxBlockCodes& codes) {
   std::string scratch;
   LzxBitWriter writer(&scratch);
   WriteLzxLengthRun(&writer, mainLengths_, codes.mainLengths, 0, kLzxLiteralCount);
   WriteLzxLengthRun(&writer, mainLengths_, codes.mainLengths, kLzxLiteralCount, mainSymbols_);
   WriteLzxLengthRun(&writer, lengthLengths_, codes.lengthLengths, 0, kLzxLengthSymbols);
-  return writer.BitsWritten() + (aligned ? kAlignedTreeBits : 0);
+  return writer.BitsWritten();
 }
 
 LzxBlockType LzxEncoder::ChooseType(uint64_t bytes, uint64_t verbatimBits,
                                     uint64_t alignedBits) const {
-  if (options_.forcedBlockType != kLzxBlockNone) return options_.forcedBlockType;
   // Padding to the word, the repeated offsets, the bytes and their padding byte.
   const uint64_t rawBits = kHalfWordBits + 8 * (kRepeatedOffsetsBytes + bytes + 1);
   if (rawBits < verbatimBits && rawBits < alignedBits) return kLzxBlockUncompressed;
@@ -126,9 +125,14 @@ void LzxEncoder::StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, 
   CountLzxItems(items, &counts);
   const bool continues = blockSize_ > end - begin;
   BuildLzxBlockCodes(counts, mainSymbols_, continues, codes_.get());
-  const uint64_t verbatim = TreeBits(*codes_, false) + LzxItemBits(items, *codes_, false);
-  const uint64_t aligned = TreeBits(*codes_, true) + LzxItemBits(items, *codes_, true);
-  blockType_ = ChooseType(end - begin, verbatim, aligned);
+  if (options_.forcedBlockType != kLzxBlockNone) {
+    blockType_ = options_.forcedBlockType;
+  } else {
+    const uint64_t trees = TreeBits(*codes_);
+    const uint64_t verbatim = trees + LzxItemBits(items, *codes_, false);
+    const uint64_t aligned = trees + kAlignedTreeBits + LzxItemBits(items, *codes_, true);
+    blockType_ = ChooseType(end - begin, verbatim, aligned);
+  }
   WriteBlockHeader(blockType_, writer);
   if (blockType_ == kLzxBlockUncompressed) {
     std::memcpy(repeated_, saved, sizeof saved);

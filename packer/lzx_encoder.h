@@ -55,7 +55,7 @@ class LzxEncoder : public FolderEncoder {
   void StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, std::string* out);
   void WriteBlockHeader(LzxBlockType type, LzxBitWriter* writer);
   void WriteTrees(const LzxBlockCodes& codes, bool aligned, LzxBitWriter* writer);
-  uint64_t TreeBits(const LzxBlockCodes& codes, bool aligned);
+  uint64_t TreeBits(const LzxBlockCodes& codes);
   void WriteRawHeader(LzxBitWriter* writer, std::string* out);
   void WriteRaw(uint64_t begin, uint64_t end, bool insert, std::string* out);
   LzxBlockType ChooseType(uint64_t bytes, uint64_t verbatimBits, uint64_t alignedBits) const;

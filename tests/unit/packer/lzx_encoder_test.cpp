@@ -1,0 +1,194 @@
+// LZX encoder tests: every output is decoded again by our LZX decoder and compared byte for
+// byte, over every window size, with and without call translation, with each block kind chosen
+// by cost or forced, and with blocks that end inside frames or run over several.
+#include "packer/lzx_encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/little_endian.h"
+#include "cabinet/lzx_call_translation.h"
+#include "cabinet/lzx_test_data.h"
+#include "packer/folder_encoder.h"
+
+namespace vorlax {
+namespace {
+
+using namespace lzx_test;
+
+struct DataKind {
+  const char* name;
+  std::string (*make)(std::size_t, uint32_t);
+  LzxBlockType chosen;  // the kind the encoder picks for it
+};
+
+const DataKind kKinds[] = {
+    {"text", Text, kLzxBlockVerbatim},
+    {"random", RandomBytes, kLzxBlockUncompressed},
+    {"records", Records, kLzxBlockAligned},
+    {"calls", CallsAndText, kLzxBlockVerbatim},
+};
+
+void ExpectRoundTrip(const std::string& data, const LzxEncoderOptions& options,
+                     uint32_t frameSize = kLzxFrameSize, LzxEncoderStats* stats = nullptr) {
+  const Frames frames = Encode(data, options, frameSize, stats);
+  std::string out;
+  std::size_t failed = 0;
+  ASSERT_EQ(Decode(frames, options.windowBits, &out, &failed), kDecoderOk) << "frame " << failed;
+  ASSERT_EQ(out.size(), data.size());
+  EXPECT_TRUE(out == data);
+}
+
+TEST(LzxEncoder, RoundTripsEveryWindowWithAndWithoutCallTranslation) {
+  // Each data kind a little over 3 frames, so that blocks, trees and history carry over.
+  for (uint32_t bits = kLzxMinWindowBits; bits <= kLzxMaxWindowBits; ++bits) {
+    for (bool calls : {false, true}) {
+      for (const DataKind& kind : kKinds) {
+        SCOPED_TRACE(testing::Message() << kind.name << " window " << bits << " calls " << calls);
+        LzxEncoderOptions options;
+        options.windowBits = bits;
+        options.callTranslation = calls;
+        ExpectRoundTrip(kind.make(3 * kLzxFrameSize + 1001, bits), options);
+      }
+    }
+  }
+}
+
+TEST(LzxEncoder, DataKindsSelectTheirBlockKind) {
+  for (const DataKind& kind : kKinds) {
+    LzxEncoderOptions options;
+    options.windowBits = 17;
+    LzxEncoderStats stats;
+    ExpectRoundTrip(kind.make(4 * kLzxFrameSize, 5), options, kLzxFrameSize, &stats);
+    EXPECT_EQ(stats.blocks[kind.chosen], 4u) << kind.name;
+  }
+}
+
+TEST(LzxEncoder, CompressesRepetitiveData) {
+  LzxEncoderOptions options;
+  options.windowBits = 16;
+  const std::string text = Text(8 * kLzxFrameSize, 3);
+  const Frames frames = Encode(text, options);
+  EXPECT_LT(TotalSize(frames), text.size() / 3);
+  // A long repeat far back: the second copy costs little beyond the first.
+  const std::string block = RandomBytes(40000, 4);
+  const Frames twice = Encode(block + Text(1000, 1) + block, options);
+  EXPECT_LT(TotalSize(twice), 40000u + 8000u);
+  std::string out;
+  ASSERT_EQ(Decode(twice, 16, &out), kDecoderOk);
+  EXPECT_TRUE(out == block + Text(1000, 1) + block);
+}
+
+// Forced block kinds with block sizes that end inside frames (odd and even) or run over
+// several frames; uncompressed blocks of odd size are followed by their padding byte.
+TEST(LzxEncoder, ForcedBlockKindsAndBlockSizesRoundTrip) {
+  const LzxBlockType types[] = {kLzxBlockVerbatim, kLzxBlockAligned, kLzxBlockUncompressed};
+  const uint32_t sizes[] = {1, 777, 1001, 32767, 32768, 32769, 40001, 100003};
+  for (LzxBlockType type : types) {
+    for (uint32_t blockSize : sizes) {
+      for (bool calls : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "type " << type << " block " << blockSize << " calls " << calls);
+        LzxEncoderOptions options;
+        options.windowBits = 15;
+        options.forcedBlockType = type;
+        options.blockSize = blockSize;
+        options.callTranslation = calls;
+        LzxEncoderStats stats;
+        // Tiny blocks mean a tree header every few bytes: less data, still over two frames.
+        const std::size_t textSize = blockSize < 1000 ? kLzxFrameSize + 5 : 3 * kLzxFrameSize + 5;
+        const std::string data = CallsAndText(textSize, blockSize) + RandomBytes(kLzxFrameSize / 2, 1);
+        ExpectRoundTrip(data, options, kLzxFrameSize, &stats);
+        const uint32_t expectedBlocks = static_cast<uint32_t>((data.size() + blockSize - 1) / blockSize);
+        EXPECT_EQ(stats.blocks[type], expectedBlocks);
+      }
+    }
+  }
+}
+
+TEST(LzxEncoder, OddUncompressedBlockEndingAtAFrameEnd) {
+  // Frames of 5 bytes, uncompressed blocks of 5: every block is odd and ends with its frame.
+  LzxEncoderOptions options;
+  options.forcedBlockType = kLzxBlockUncompressed;
+  options.blockSize = 5;
+  const std::string data = Text(200, 8);
+  const Frames frames = Encode(data, options, 5);
+  // The first frame: header word pair, 12 bytes of offsets, 5 bytes, 1 padding byte.
+  EXPECT_EQ(frames.compressed[0].size(), 4u + 12u + 5u + 1u);
+  ExpectRoundTrip(data, options, 5);
+}
+
+TEST(LzxEncoder, ManySmallFramesAndCallTranslationPast32768Frames) {
+  // Frames of 16 bytes, each with a call; from frame 32,768 on no translation takes place.
+  std::string data;
+  for (uint32_t i = 0; i < kLzxTranslationFrameLimit + 3; ++i) {
+    std::string f(16, 'x');
+    f[0] = static_cast<char>(0xE8);
+    WriteLe32(reinterpret_cast<uint8_t*>(&f[1]), i * 7);
+    data += f;
+  }
+  LzxEncoderOptions options;
+  options.callTranslation = true;
+  options.forcedBlockType = kLzxBlockUncompressed;
+  options.blockSize = static_cast<uint32_t>(data.size());
+  const Frames frames = Encode(data, options, 16);
+  // The raw bytes show what was stored: translated targets before frame 32,768, plain after.
+  const std::string& late = frames.compressed[kLzxTranslationFrameLimit];
+  EXPECT_EQ(late, data.substr(16 * kLzxTranslationFrameLimit, 16));
+  const std::string& early = frames.compressed[kLzxTranslationFrameLimit - 1];
+  const uint32_t position = 16 * (kLzxTranslationFrameLimit - 1);
+  EXPECT_EQ(ReadLe32(reinterpret_cast<const uint8_t*>(early.data() + 1)),
+            (kLzxTranslationFrameLimit - 1) * 7 + position);
+  std::string out;
+  ASSERT_EQ(Decode(frames, options.windowBits, &out), kDecoderOk);
+  EXPECT_TRUE(out == data);
+}
+
+TEST(LzxEncoder, FramesAbove32768BytesAreRefused) {
+  LzxEncoder encoder(LzxEncoderOptions{});
+  const std::string data(kLzxFrameSize + 1, 'a');
+  std::string out;
+  EXPECT_FALSE(encoder.EncodeBlock(reinterpret_cast<const uint8_t*>(data.data()), kLzxFrameSize + 1,
+                                   true, &out));
+}
+
+TEST(LzxCallTranslation, EncoderDirectionIsUndoneForEveryValue) {
+  // Values around every boundary of the rule, at several positions and translation sizes.
+  Random r(3);
+  for (uint32_t size : {1u, 1000u, 12000000u, 0x40000000u}) {
+    for (uint32_t position : {0u, 1u, 999u, 1000u, 5000000u, 0x3FFF0000u}) {
+      std::vector<uint32_t> values = {0, 1, size - 1, size, size + 1, 0u - 1, 0u - position,
+                                      0u - position - 1, size - position, size - position - 1,
+                                      0x7FFFFFFF, 0x80000000};
+      for (int i = 0; i < 50; ++i) values.push_back(r.Next());
+      for (uint32_t v : values) {
+        std::string frame(16, 'x');
+        frame[0] = static_cast<char>(0xE8);
+        WriteLe32(reinterpret_cast<uint8_t*>(&frame[1]), v);
+        std::string stored = frame;
+        LzxTranslateCalls(reinterpret_cast<uint8_t*>(&stored[0]), 16, position, size);
+        LzxUntranslateCalls(reinterpret_cast<uint8_t*>(&stored[0]), 16, position, size);
+        ASSERT_EQ(stored, frame) << "value " << v << " position " << position << " size " << size;
+      }
+    }
+  }
+}
+
+TEST(LzxFolderEncoder, CompressionChoiceMakesAnLzxEncoder) {
+  for (uint16_t bits : {14, 15, 21, 22}) {
+    CompressionChoice choice;
+    choice.kind = kDecoderLzx;
+    choice.windowBits = bits;
+    const bool valid = bits >= 15 && bits <= 21;
+    EXPECT_EQ(MakeFolderEncoder(choice) != nullptr, valid) << bits;
+  }
+  CompressionChoice parsed;
+  std::string error;
+  ASSERT_TRUE(ParseCompressionChoice("lzx:21", &parsed, &error));
+  EXPECT_EQ(parsed.CompressionType(), 0x1503);
+  EXPECT_FALSE(ParseCompressionChoice("lzx:22", &parsed, &error));
+  EXPECT_FALSE(ParseCompressionChoice("lzx:14", &parsed, &error));
+}
+
+}  // namespace
+}  // namespace vorlax
