@@ -36,18 +36,26 @@ struct CabArguments {
   std::vector<std::string> paths;
 };
 
+constexpr std::size_t kMaxSizeDigits = 12;  // below 10^12: no overflow with a G suffix
+
 bool ParseSize(const std::string& text, uint64_t* size) {
   std::size_t digits = text.find_first_not_of("0123456789");
-  if (digits == 0 || text.empty()) return false;
+  if (digits == std::string::npos) digits = text.size();
+  if (digits == 0 || digits > kMaxSizeDigits) return false;
   uint64_t value = std::stoull(text.substr(0, digits));
-  std::string suffix = digits == std::string::npos ? "" : text.substr(digits);
+  std::string suffix = text.substr(digits);
   uint64_t unit = 1;
-  if (suffix == "K" || suffix == "k") unit = 1024;
-  else if (suffix == "M" || suffix == "m") unit = 1024 * 1024;
-  else if (suffix == "G" || suffix == "g") unit = 1024ull * 1024 * 1024;
-  else if (!suffix.empty()) return false;
+  if (suffix == "K" || suffix == "k") {
+    unit = 1024;
+  } else if (suffix == "M" || suffix == "m") {
+    unit = 1024 * 1024;
+  } else if (suffix == "G" || suffix == "g") {
+    unit = 1024ull * 1024 * 1024;
+  } else if (!suffix.empty()) {
+    return false;
+  }
   *size = value * unit;
-  return digits <= 12;
+  return true;
 }
 
 // Parses the command line; false with *error set (empty for a plain usage error).

@@ -1,0 +1,171 @@
+// Tests of the `vorlax list`, `extract` and `cab` commands as a publisher runs them: the real
+// program on real files, its output, its exit codes and what it leaves on disk.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "packer/cabinet_writer.h"
+#include "packer/payload_writer.h"
+
+namespace vorlax {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr together
+};
+
+Result RunTool(const std::string& arguments) {
+  Result result;
+  std::string command = std::string(VORLAX_TOOL) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+fs::path WorkFolder(const std::string& name) {
+  fs::path folder = fs::path(VORLAX_TOOL_WORK) / name;
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  fs::create_directories(folder);
+  return folder;
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Q(const fs::path& path) { return "'" + path.string() + "'"; }
+
+std::vector<std::string> FilesUnder(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) names.push_back(entry.path().lexically_relative(folder).string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+CabinetInputFile Entry(const std::string& name, const std::string& data) {
+  CabinetInputFile file;
+  file.name = name;
+  file.data = data;
+  return file;
+}
+
+std::string Cabinet(const std::vector<CabinetInputFile>& files) {
+  std::vector<CabinetPart> parts;
+  std::string error;
+  EXPECT_TRUE(WriteCabinets(files, CabinetWriterOptions(), &parts, &error)) << error;
+  return parts.empty() ? std::string() : parts[0].bytes;
+}
+
+std::string LargeText() {
+  std::string text;
+  for (int i = 0; text.size() < 200000; ++i) text += "level data row " + std::to_string(i) + "\n";
+  return text;
+}
+
+TEST(ToolExtract, InstallerGivesItsFilesEntriesWithoutThePrefix) {
+  fs::path work = WorkFolder("installer");
+  std::string cabinet = Cabinet({Entry("cfg\\install.xml", "<install/>"), Entry("files\\Game.exe", "MZ game"),
+                                 Entry("files\\Data\\level1.dat", LargeText())});
+  std::string stub = "MZ" + std::string(5000, '\x90');
+  WriteBytes(work / "setup.exe", BuildInstaller(stub, cabinet, {u"<defines/>"}, true));
+
+  Result result = RunTool("extract " + Q(work / "setup.exe") + " " + Q(work / "out") + " --prefix 'files\\'");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(FilesUnder(work / "out"), (std::vector<std::string>{"Data/level1.dat", "Game.exe"}));
+  EXPECT_EQ(ReadBytes(work / "out" / "Game.exe"), "MZ game");
+  EXPECT_EQ(ReadBytes(work / "out" / "Data" / "level1.dat"), LargeText());
+  // The temporary copy of the cabinet is gone again.
+  EXPECT_EQ(FilesUnder(work), (std::vector<std::string>{"out/Data/level1.dat", "out/Game.exe", "setup.exe"}));
+}
+
+TEST(ToolList, InstallerShowsItsRecordsAndCabinetEntries) {
+  fs::path work = WorkFolder("list");
+  std::string cabinet = Cabinet({Entry("cfg\\install.xml", "<install/>"), Entry("files\\Game.exe", "MZ game")});
+  WriteBytes(work / "setup.exe", BuildInstaller("MZstub", cabinet, {u"<defines/>"}, false));
+  Result result = RunTool("list " + Q(work / "setup.exe"));
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("installer: 3 records"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("cabinet"), std::string::npos);
+  EXPECT_NE(result.output.find("defines"), std::string::npos);
+  EXPECT_NE(result.output.find("2001-01-01 12:00:00  ---A-       0  files\\Game.exe"), std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("2 entries, 17 bytes"), std::string::npos) << result.output;
+}
+
+TEST(ToolCab, FolderTreeBecomesASetThatExtractsBack) {
+  fs::path work = WorkFolder("cab");
+  WriteBytes(work / "product" / "files" / "Data" / "level1.dat", LargeText());
+  WriteBytes(work / "product" / "files" / "readme.txt", "read me");
+  WriteBytes(work / "product" / "cfg" / "install.xml", "<install/>");
+  Result made = RunTool("cab " + Q(work / "game.cab") + " --split 64K --compress none " +
+                        Q(work / "product" / "files") + " " + Q(work / "product" / "cfg"));
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  EXPECT_TRUE(fs::exists(work / "game2.cab"));
+  EXPECT_TRUE(fs::exists(work / "game3.cab"));
+  Result listed = RunTool("list " + Q(work / "game.cab"));
+  EXPECT_NE(listed.output.find("files\\Data\\level1.dat"), std::string::npos) << listed.output;
+  Result extracted = RunTool("extract " + Q(work / "game.cab") + " " + Q(work / "back"));
+  ASSERT_EQ(extracted.exitCode, 0) << extracted.output;
+  EXPECT_EQ(FilesUnder(work / "back"),
+            (std::vector<std::string>{"cfg/install.xml", "files/Data/level1.dat", "files/readme.txt"}));
+  EXPECT_EQ(ReadBytes(work / "back" / "files" / "Data" / "level1.dat"), LargeText());
+}
+
+TEST(ToolErrors, ClearMessagesAndExitCodes) {
+  fs::path work = WorkFolder("errors");
+  WriteBytes(work / "hostile.cab", Cabinet({Entry("files\\ok.txt", "ok"), Entry("files\\..\\..\\evil.txt", "x")}));
+  WriteBytes(work / "junk.bin", std::string(100, 'j'));
+  struct Case {
+    std::string arguments;
+    int exitCode;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"list", 2, "usage: vorlax list FILE"},
+      {"extract " + Q(work / "hostile.cab"), 2, "usage: vorlax extract FILE DIR [--prefix P]"},
+      {"list " + Q(work / "absent.cab"), 1, "vorlax: cannot open '" + (work / "absent.cab").string() + "'"},
+      {"list " + Q(work / "junk.bin"), 1, "is neither a cabinet nor an installer"},
+      {"extract " + Q(work / "hostile.cab") + " " + Q(work / "out"), 1,
+       "failed: File name leaves the destination folder 'files\\..\\..\\evil.txt'"},
+      {"cab " + Q(work / "x.cab") + " --compress zip " + Q(work / "junk.bin"), 1, "unknown compression 'zip'"},
+      {"cab " + Q(work / "x.cab") + " --split 1000 " + Q(work / "junk.bin"), 1,
+       "split size must be at least 65536 bytes"},
+      {"cab " + Q(work / "x.cab") + " " + Q(work / "nothing"), 1, "no such file or folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    Result result = RunTool(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+    EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output;
+  }
+  // The refused cabinet wrote nothing at all, not even its harmless file.
+  EXPECT_FALSE(fs::exists(work / "out" / "ok.txt"));
+  EXPECT_FALSE(fs::exists(work / "evil.txt"));
+  EXPECT_FALSE(fs::exists(work.parent_path() / "evil.txt"));
+}
+
+}  // namespace
+}  // namespace vorlax
