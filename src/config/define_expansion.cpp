@@ -10,9 +10,10 @@
 // all far beyond anything a real configuration uses, stop it; at any bound the reference that
 // would pass it expands to empty text, so the result is still a finished text:
 //   - kMaxExpansionDepth nested expansions (values within values, command arguments);
-//   - kMaxExpansionSteps replacements and commands, and kMaxExpansionOutput characters of
-//     inserted values, for one outermost call, so a define that refers to itself several times
-//     cannot take exponential time within the depth bound, nor long values make each step slow;
+//   - kMaxExpansionSteps replacements and commands, and kMaxExpansionWork characters of raw
+//     values, expanded values and command texts handled, for one outermost call, so a define
+//     that refers to itself several times cannot take exponential time within the depth bound,
+//     nor long values make each step slow;
 //   - kMaxExpandedLength characters: a replacement may not make a text longer than that (or than
 //     the text's own length, when it was longer to begin with), so a doubling define cannot take
 //     unbounded memory; a long text is never cut.
@@ -37,24 +38,31 @@ class Expander {
   std::u16string Expand(const std::u16string& text, int depth);
 
  private:
-  bool Exhausted() const {
-    return steps_ >= kMaxExpansionSteps || inserted_ > kMaxExpansionOutput;
-  }
+  bool Exhausted() const { return steps_ >= kMaxExpansionSteps || work_ > kMaxExpansionWork; }
+  bool Charge(std::size_t n);
   std::u16string ExpandValueOf(const std::u16string& name, int depth);
   std::u16string RunCommand(const std::u16string& text, int depth);
 
   DefineTable& defines_;
   int steps_ = 0;
-  std::size_t inserted_ = 0;  // characters of all values inserted so far, at every depth
+  std::size_t work_ = 0;  // characters of raw values, results and commands handled, at every depth
 };
 
-// The fully expanded value of a define, or empty text at the depth or step bound.
+// Charges n characters of work; false once the work budget is spent.
+bool Expander::Charge(std::size_t n) {
+  work_ += n;
+  return work_ <= kMaxExpansionWork;
+}
+
+// The fully expanded value of a define, or empty text at the depth bound or once a budget is
+// spent. The raw value is looked at in place, so an over-long one costs nothing to refuse.
 std::u16string Expander::ExpandValueOf(const std::u16string& name, int depth) {
   if (depth + 1 >= kMaxExpansionDepth || Exhausted()) return std::u16string();
   ++steps_;
-  std::u16string value = Expand(defines_.Get(name), depth + 1);
-  inserted_ += value.size();
-  if (inserted_ > kMaxExpansionOutput) value.clear();
+  const std::u16string* raw = defines_.Find(name);
+  if (raw == nullptr || !Charge(raw->size())) return std::u16string();
+  std::u16string value = Expand(*raw, depth + 1);
+  if (!Charge(value.size())) value.clear();
   return value;
 }
 
@@ -63,6 +71,7 @@ std::u16string Expander::ExpandValueOf(const std::u16string& name, int depth) {
 std::u16string Expander::RunCommand(const std::u16string& text, int depth) {
   if (depth + 1 >= kMaxExpansionDepth || Exhausted()) return std::u16string();
   ++steps_;
+  if (!Charge(text.size())) return std::u16string();
   DefineCommandText command = ParseDefineCommand(text);
   std::vector<std::u16string> arguments;
   arguments.reserve(command.arguments.size());

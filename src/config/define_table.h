@@ -25,6 +25,11 @@ class DefineTable : public SectionReader {
   std::u16string Get(const std::u16string& name) const;
   // Sets or replaces name's raw value.
   void Set(const std::u16string& name, const std::u16string& value);
+  // The raw value of name in place, or null when the name is absent.
+  const std::u16string* Find(const std::u16string& name) const {
+    auto it = values_.find(name);
+    return it == values_.end() ? nullptr : &it->second;
+  }
   // True when name has been set (to any value, even an empty one).
   bool Has(const std::u16string& name) const { return values_.count(name) != 0; }
   // Every define in name order.
@@ -46,7 +51,7 @@ class DefineTable : public SectionReader {
 // A reference that would pass a bound expands to empty text.
 constexpr int kMaxExpansionDepth = 64;         // values within values, command arguments
 constexpr int kMaxExpansionSteps = 10000;      // replacements and commands per outermost call
-constexpr std::size_t kMaxExpansionOutput = 1u << 20;  // characters inserted per outermost call
+constexpr std::size_t kMaxExpansionWork = 1u << 20;  // characters handled per outermost call
 constexpr std::size_t kMaxExpandedLength = 65536;  // characters a replacement may grow a text to
 
 // Expands every %NAME% placeholder of text against defines, recursively, and runs define
