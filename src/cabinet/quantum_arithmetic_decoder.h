@@ -69,7 +69,7 @@ class QuantumArithmeticDecoder {
 
  private:
   static constexpr uint32_t kMaxBitsPerSymbol = 32;
-  static constexpr uint32_t kMinBitsAfterRefill = 57;
+  static constexpr uint32_t kMinBitsAfterRefill = 56;
   static constexpr uint32_t kRegisterMask = 0xFFFF;
   static constexpr uint32_t kTopBit = 0x8000;
   static constexpr uint32_t kSecondBit = 0x4000;
@@ -82,6 +82,17 @@ class QuantumArithmeticDecoder {
   }
 
   void Refill() {
+    if (end_ - next_ >= 8) {
+      // Eight bytes at once: the whole bytes that fit are counted; the bits of the next byte
+      // that also land in the buffer are the same bits the next refill ORs in again.
+      uint64_t word = 0;
+      for (int i = 0; i < 8; ++i) word = (word << 8) | next_[i];
+      bits_ |= word >> count_;
+      const uint32_t whole = (63 - count_) >> 3;
+      next_ += whole;
+      count_ += whole * 8;
+      return;
+    }
     while (count_ < kMinBitsAfterRefill) {
       uint64_t byte = 0;
       if (next_ < end_) {

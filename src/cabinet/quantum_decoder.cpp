@@ -48,35 +48,47 @@ void InitModels(QuantumDecoder* d) {
   QuantumModelInit(&d->length, kQuantumLengthSlots);
 }
 
-// Writes one byte to the window and the output.
-inline void PutByte(QuantumDecoder* d, uint8_t byte, uint8_t* out) {
-  d->window[d->windowPos] = byte;
-  *out = byte;
-  d->windowPos = (d->windowPos + 1) & (d->windowSize - 1);
-}
+// The window as the frame loop uses it: copied out of the handle at the frame's start and back at
+// its end, so that the compiler can keep it in registers while bytes are stored.
+struct WindowCursor {
+  uint8_t* bytes;
+  uint32_t mask;     // window size - 1
+  uint32_t pos;      // next byte written
+  uint32_t history;  // bytes decoded since the reset, capped at the window size
 
-// Copies a match of `length` bytes from `distance` back; needs distance <= history and
-// distance <= windowSize, so every source byte was decoded since the reset.
-void CopyMatch(QuantumDecoder* d, uint32_t distance, uint32_t length, uint8_t* out) {
-  const uint32_t mask = d->windowSize - 1;
-  const uint32_t source = (d->windowPos - distance) & mask;
-  const uint32_t dest = d->windowPos;
-  if (source + length <= d->windowSize && dest + length <= d->windowSize) {
-    uint8_t* window = d->window;
-    if (distance >= length) {
+  // Writes one byte to the window and the output.
+  void Put(uint8_t byte, uint8_t* out) {
+    bytes[pos] = byte;
+    *out = byte;
+    pos = (pos + 1) & mask;
+    if (history <= mask) ++history;
+  }
+
+  // Copies a match of `length` bytes from `distance` back; needs distance <= history, so every
+  // source byte was decoded since the reset.
+  void Copy(uint32_t distance, uint32_t length, uint8_t* out) {
+    const uint32_t source = (pos - distance) & mask;
+    // The fast path needs neither span to reach the window's end, so pos needs no wrap after it.
+    if (source + length <= mask && pos + length <= mask && distance >= length && length >= kBlockCopyLength) {
       // No byte of the match is written before it is read (a distance of the whole window
       // copies the span onto itself), so a block move gives the byte-by-byte result.
-      std::memmove(window + dest, window + source, length);
+      std::memmove(bytes + pos, bytes + source, length);
+      std::memcpy(out, bytes + pos, length);
+      pos += length;
     } else {
-      for (uint32_t i = 0; i < length; ++i) window[dest + i] = window[source + i];
+      for (uint32_t i = 0; i < length; ++i) {
+        const uint8_t byte = bytes[(source + i) & mask];
+        bytes[pos] = byte;
+        out[i] = byte;
+        pos = (pos + 1) & mask;
+      }
     }
-    std::memcpy(out, window + dest, length);
-    d->windowPos = (dest + length) & mask;
-  } else {
-    for (uint32_t i = 0; i < length; ++i) PutByte(d, d->window[(source + i) & mask], out + i);
+    history = history + length <= mask ? history + length : mask + 1;
   }
-  d->history = d->history + length < d->windowSize ? d->history + length : d->windowSize;
-}
+
+  // Shorter matches are copied byte by byte, which beats a library call.
+  static constexpr uint32_t kBlockCopyLength = 32;
+};
 
 struct MatchKind {
   QuantumModel* offsetModel;
@@ -99,13 +111,14 @@ MatchKind ReadMatchKind(QuantumDecoder* d, QuantumArithmeticDecoder* coder, uint
 bool DecodeFrame(QuantumDecoder* d, const uint8_t* input, uint32_t inputLength, uint8_t* out,
                  uint32_t wanted) {
   QuantumArithmeticDecoder coder(input, inputLength);
+  WindowCursor window = {d->window, d->windowSize - 1, d->windowPos, d->history};
   uint32_t produced = 0;
+  bool ok = true;
   while (produced < wanted && !coder.Exhausted()) {
     const uint32_t selector = coder.DecodeSymbol(&d->selector);
     if (selector < kQuantumLiteralModels) {
       const uint32_t value = coder.DecodeSymbol(&d->literal[selector]);
-      PutByte(d, static_cast<uint8_t>(selector * kQuantumLiteralSymbols + value), out + produced);
-      if (d->history < d->windowSize) ++d->history;
+      window.Put(static_cast<uint8_t>(selector * kQuantumLiteralSymbols + value), out + produced);
       ++produced;
       continue;
     }
@@ -113,12 +126,17 @@ bool DecodeFrame(QuantumDecoder* d, const uint8_t* input, uint32_t inputLength, 
     const uint32_t slot = coder.DecodeSymbol(kind.offsetModel);
     const uint32_t distance =
         kQuantumPositionBase[slot] + coder.ReadRaw(kQuantumPositionExtraBits[slot]) + kQuantumOffsetBias;
-    if (kind.length > wanted - produced) return false;
-    if (distance > d->history) return false;
-    CopyMatch(d, distance, kind.length, out + produced);
+    // The slot models reach at most the window, so the history check also keeps the source in it.
+    if (kind.length > wanted - produced || distance > window.history) {
+      ok = false;
+      break;
+    }
+    window.Copy(distance, kind.length, out + produced);
     produced += kind.length;
   }
-  return !coder.Exhausted() && produced == wanted;
+  d->windowPos = window.pos;
+  d->history = window.history;
+  return ok && !coder.Exhausted() && produced == wanted;
 }
 
 }  // namespace
