@@ -1,0 +1,10 @@
+# LZX decoding throughput against libmspack (libmspack-dev).
+find_library(MSPACK_LIBRARY mspack)
+find_path(MSPACK_INCLUDE_DIR mspack.h)
+if(MSPACK_LIBRARY AND MSPACK_INCLUDE_DIR)
+  add_executable(lzx_bench ${CMAKE_CURRENT_LIST_DIR}/lzx_bench.cpp)
+  target_include_directories(lzx_bench PRIVATE ${MSPACK_INCLUDE_DIR})
+  target_link_libraries(lzx_bench PRIVATE vorlax_packer vorlax_cabinet ${MSPACK_LIBRARY})
+else()
+  message(STATUS "libmspack not found: lzx_bench not built")
+endif()
