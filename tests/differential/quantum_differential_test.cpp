@@ -1,0 +1,198 @@
+// Quantum differential tests: cabinets with Quantum folders made by our cabinet writer (several
+// window sizes, data large enough to rescale every model many times, folders of different
+// windows and methods side by side) and by `vorlax cab --compress quantum:N`, extracted by
+// `vorlax extract`, by cabextract and by 7zz; every extractor must give back exactly the bytes
+// that went in.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/little_endian.h"
+#include "cabinet/decoder.h"
+#include "packer/cabinet_writer.h"
+
+namespace vorlax {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path WorkFolder(const std::string& name) {
+  fs::path folder = fs::path(VORLAX_QUANTUM_WORK) / name;
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  fs::create_directories(folder);
+  return folder;
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+int RunQuietly(const std::string& command) {
+  const int status = std::system((command + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct NamedData {
+  std::string name;
+  std::string data;
+  uint16_t folder = 0;
+};
+
+uint32_t NextRandom(uint32_t* state) { return *state = *state * 1103515245u + 12345u; }
+
+// Words, far and near repeats, noise and runs: every model and match kind of the encoder.
+std::string MixedText(size_t size, uint32_t seed) {
+  static const char* const kWords[] = {"setup ", "copies ", "the ", "game ", "files\\", "levels ",
+                                       "sound ", ".dat ", "\r\n", "version 1.0 "};
+  std::string data;
+  uint32_t state = seed;
+  while (data.size() < size) {
+    const uint32_t choice = (NextRandom(&state) >> 16) % 16;
+    if (choice < 10) {
+      data += kWords[(NextRandom(&state) >> 16) % 10];
+    } else if (choice < 12 && data.size() > 1000) {
+      const size_t from = (NextRandom(&state) >> 4) % (data.size() - 300);
+      data += data.substr(from, 3 + (NextRandom(&state) >> 16) % 250);
+    } else if (choice < 14) {
+      for (int i = 0; i < 30; ++i) data.push_back(static_cast<char>(NextRandom(&state) >> 24));
+    } else {
+      data.append(1 + (NextRandom(&state) >> 16) % 400, static_cast<char>(NextRandom(&state) >> 24));
+    }
+  }
+  data.resize(size);
+  return data;
+}
+
+std::string Noise(size_t size, uint32_t seed) {
+  std::string data(size, '\0');
+  uint32_t state = seed;
+  for (char& c : data) c = static_cast<char>(NextRandom(&state) >> 24);
+  return data;
+}
+
+// Extracts the cabinet with each extractor into its own folder and compares every file.
+void ExpectEveryExtractorGives(const fs::path& cabinet, const std::vector<NamedData>& files,
+                               const fs::path& work) {
+  const struct {
+    const char* name;
+    std::string command;
+  } extractors[] = {
+      {"vorlax", std::string(VORLAX_TOOL) + " extract " + Quoted(cabinet) + " " + Quoted(work / "vorlax")},
+      {"cabextract", std::string(VORLAX_CABEXTRACT) + " -q -d " + Quoted(work / "cabextract") + " " + Quoted(cabinet)},
+      {"7zz", std::string(VORLAX_7ZZ) + " x -y -o" + Quoted(work / "7zz") + " " + Quoted(cabinet)},
+  };
+  for (const auto& extractor : extractors) {
+    SCOPED_TRACE(extractor.name);
+    ASSERT_EQ(RunQuietly(extractor.command), 0) << extractor.command;
+    for (const NamedData& file : files) {
+      std::string path = file.name;  // "\" separates folders in the cabinet
+      for (char& c : path) c = c == '\\' ? '/' : c;
+      const std::string got = ReadBytes(work / extractor.name / path);
+      EXPECT_EQ(got.size(), file.data.size()) << file.name;
+      EXPECT_TRUE(got == file.data) << file.name;
+    }
+  }
+}
+
+CompressionChoice Quantum(uint16_t windowBits) {
+  CompressionChoice choice;
+  choice.kind = kDecoderQuantum;
+  choice.windowBits = windowBits;
+  return choice;
+}
+
+fs::path WriteCabinet(const std::vector<NamedData>& data, const std::vector<CompressionChoice>& folders,
+                      const std::string& workName) {
+  std::vector<CabinetInputFile> files;
+  for (const NamedData& d : data) {
+    CabinetInputFile file;
+    file.name = d.name;
+    file.data = d.data;
+    file.folder = d.folder;
+    files.push_back(file);
+  }
+  CabinetWriterOptions options;
+  options.folders = folders;
+  options.cabinetName = "quantum.cab";
+  std::vector<CabinetPart> parts;
+  std::string error;
+  EXPECT_TRUE(WriteCabinets(files, options, &parts, &error)) << error;
+  const fs::path work = WorkFolder(workName);
+  if (parts.size() == 1) WriteBytes(work / "quantum.cab", parts[0].bytes);
+  return work;
+}
+
+class QuantumOurWriter : public ::testing::TestWithParam<uint16_t> {};
+
+// 1.5 MB in one folder: each model passes its rescale limit hundreds of times.
+TEST_P(QuantumOurWriter, EveryExtractorGivesTheFilesBack) {
+  const uint16_t bits = GetParam();
+  const std::vector<NamedData> data = {{"readme.txt", MixedText(70001, bits)},
+                                       {"levels\\big.dat", MixedText(1400003, bits + 100)},
+                                       {"noise.bin", Noise(40009, bits)},
+                                       {"empty.txt", ""}};
+  const fs::path work = WriteCabinet(data, {Quantum(bits)}, "writer_w" + std::to_string(bits));
+  ExpectEveryExtractorGives(work / "quantum.cab", data, work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, QuantumOurWriter, ::testing::Values(10, 12, 15, 17, 19, 21),
+                         [](const ::testing::TestParamInfo<uint16_t>& info) {
+                           return "w" + std::to_string(info.param);
+                         });
+
+// Folders of two Quantum windows around an MSZIP folder: the reader switches decoders and resets
+// the Quantum history at each folder start.
+TEST(QuantumFolders, WindowsAndMethodsSideBySide) {
+  CompressionChoice mszip;
+  mszip.kind = kDecoderMszip;
+  const std::vector<NamedData> data = {{"a.txt", MixedText(200000, 1), 0},
+                                       {"b.txt", MixedText(150000, 2), 1},
+                                       {"c.txt", MixedText(180000, 1), 2},
+                                       {"d.txt", MixedText(90000, 3), 0}};
+  const fs::path work = WriteCabinet(data, {Quantum(11), mszip, Quantum(20)}, "folders");
+  ExpectEveryExtractorGives(work / "quantum.cab", data, work);
+}
+
+TEST(QuantumTool, CabCommandWithQuantumCompressionExtractsEverywhere) {
+  const fs::path work = WorkFolder("tool");
+  const std::vector<NamedData> data = {{"text.txt", MixedText(300001, 9)}, {"noise.bin", Noise(20000, 9)}};
+  for (const NamedData& d : data) WriteBytes(work / "source" / d.name, d.data);
+  const std::string command = "cd " + Quoted(work / "source") + " && " + VORLAX_TOOL + " cab " +
+                              Quoted(work / "tool.cab") + " --compress quantum:16 text.txt noise.bin";
+  ASSERT_EQ(RunQuietly(command), 0) << command;
+  // The folder entry says Quantum with window 16.
+  const std::string cab = ReadBytes(work / "tool.cab");
+  ASSERT_GT(cab.size(), 44u);
+  EXPECT_EQ(0x1002, ReadLe16(reinterpret_cast<const uint8_t*>(cab.data()) + 36 + 6));
+  ExpectEveryExtractorGives(work / "tool.cab", data, work);
+}
+
+TEST(QuantumTool, CabCommandRefusesWindowsOutsideTenToTwentyOne) {
+  const fs::path work = WorkFolder("tool_refused");
+  WriteBytes(work / "a.txt", "a");
+  for (const char* method : {"quantum:9", "quantum:22", "quantum:", "quantum:x"}) {
+    const std::string command = "cd " + Quoted(work) + " && " + VORLAX_TOOL + " cab " + Quoted(work / "out.cab") +
+                                " --compress " + method + " a.txt";
+    EXPECT_NE(0, RunQuietly(command)) << method;
+    EXPECT_FALSE(fs::exists(work / "out.cab")) << method;
+  }
+}
+
+}  // namespace
+}  // namespace vorlax
