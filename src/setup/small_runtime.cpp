@@ -1,21 +1,26 @@
-// The stub's own versions of two pieces of the C++ runtime that only report errors, so the
-// static link leaves out what they drag in (the symbol demangler alone is about 46 KB).
+// The stub's own versions of the pieces of the C++ runtime that only report errors, so the static
+// link leaves out what they drag in: the symbol demangler of the default terminate handler, and the
+// exception classes, their reference-counted message strings and formatting behind the library's
+// "throw a length_error / out_of_range / bad_alloc" helpers (together about 100 KB of a stub that
+// must stay under 262,144 bytes).
 //
-// Nothing in the installer throws on purpose or catches anything: an exception escaping would end
-// the process through std::terminate in any case. These replacements end it at once instead, with
-// a fixed exit code, without the runtime's message formatting. The linker takes a symbol defined
-// here before it looks into libstdc++.a, so the library objects that define them are not pulled.
+// Nothing in the installer catches an exception, so any exception would end the process through
+// std::terminate. These replacements end it at once instead, with the exit code the runtime's
+// abort() gives (3), which is distinct from every exit code the installer itself uses.
+//
+// Trap: code linked into the stub must never rely on catching a standard-library exception (for
+// example std::out_of_range from std::stoul or at()): in the stub such a throw ends the process.
+// A helper missing from the list below is not silent: the library object that defines it also
+// defines the ones here, and the link then fails with duplicate definitions.
 #include <windows.h>
+
+#include <string>
 
 namespace {
 
-// Exit code of a run ended by a failure inside the C++ runtime (out of memory, a broken
-// container invariant): distinct from every exit code the installer itself gives.
 constexpr UINT kRuntimeFailureExitCode = 3;
 
-[[noreturn]] void EndAfterRuntimeFailure() {
-  ExitProcess(kRuntimeFailureExitCode);
-}
+[[noreturn]] void EndAfterRuntimeFailure() { ExitProcess(kRuntimeFailureExitCode); }
 
 }  // namespace
 
@@ -26,3 +31,16 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { EndAfterRuntimeFailure(); }
 
 }  // namespace __gnu_cxx
+
+namespace std {
+
+void __throw_bad_alloc() { EndAfterRuntimeFailure(); }
+void __throw_bad_array_new_length() { EndAfterRuntimeFailure(); }
+void __throw_bad_function_call() { EndAfterRuntimeFailure(); }
+void __throw_invalid_argument(const char*) { EndAfterRuntimeFailure(); }
+void __throw_length_error(const char*) { EndAfterRuntimeFailure(); }
+void __throw_logic_error(const char*) { EndAfterRuntimeFailure(); }
+void __throw_out_of_range(const char*) { EndAfterRuntimeFailure(); }
+void __throw_out_of_range_fmt(const char*, ...) { EndAfterRuntimeFailure(); }
+
+}  // namespace std
