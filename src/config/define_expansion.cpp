@@ -145,6 +145,9 @@ class ExpansionText {
 };
 
 std::u16string Expander::Expand(const std::u16string& text, int depth) {
+  // Most values are plain text: nothing to replace, no command.
+  bool command = text.size() >= 2 && text[0] == kCommandMark;
+  if (!command && text.find(kReferenceMark) == std::u16string::npos) return text;
   // A text may always keep its own length; it only cannot grow past the cap.
   const std::size_t limit = text.size() > kMaxExpandedLength ? text.size() : kMaxExpandedLength;
   ExpansionText w(text);

@@ -50,7 +50,7 @@ class DefineTable : public SectionReader {
 // Bounds of one expansion (see define_expansion.cpp); no real configuration comes near them.
 // A reference that would pass a bound expands to empty text.
 constexpr int kMaxExpansionDepth = 64;         // values within values, command arguments
-constexpr int kMaxExpansionSteps = 10000;      // replacements and commands per outermost call
+constexpr int kMaxExpansionSteps = 4096;       // replacements and commands per outermost call
 constexpr std::size_t kMaxExpansionWork = 1u << 20;  // characters handled per outermost call
 constexpr std::size_t kMaxExpandedLength = 65536;  // characters a replacement may grow a text to
 
