@@ -9,10 +9,16 @@
 //
 // Scenario language: one step per line; "#" starts a comment line. Arguments are plain values or
 // key=value; values with blanks are "quoted" (\" \\ \n \t escapes). Paths may use %VARIABLE%
-// environment references (e.g. %TEMP%), expanded on the Windows side. Texts compare exactly.
+// environment references (e.g. %TEMP%), expanded on the Windows side. Texts compare exactly;
+// ${NAME} in a caption or text stands for the environment variable NAME ("%" stays literal there).
 //
 //   timeout SECONDS                       bound of every later wait (default 20 s)
-//   start [PATH [ARGS...]]                start PATH, or PROGRAM from the command line
+//   start [PATH [ARGS...]] [suspended=yes]
+//                                         start PATH, or PROGRAM from the command line; suspended
+//                                         keeps its first thread waiting for 'resume'
+//   resume                                let a suspended installer run
+//   lock-file [PATH]                      open PATH (default: the started program) for reading
+//                                         without sharing, until the robot ends
 //   attach NAME                           use a running process whose executable is named NAME
 //   expect-window caption=TEXT            wait for a visible dialog of the installer with that
 //                                         caption; it becomes the current window

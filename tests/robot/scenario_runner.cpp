@@ -49,6 +49,32 @@ std::wstring ExpandPath(const std::wstring& path) {
   return buffer;
 }
 
+// Replaces every ${NAME} in an expected text by the environment variable NAME (left as it is when
+// the variable is not set). "%" stays literal in texts: installer texts are full of %NAME%.
+std::wstring ExpandText(const std::wstring& text) {
+  std::wstring out;
+  size_t pos = 0;
+  for (;;) {
+    size_t open = text.find(L"${", pos);
+    size_t close = open == std::wstring::npos ? open : text.find(L'}', open + 2);
+    if (close == std::wstring::npos) return out + text.substr(pos);
+    std::wstring name = text.substr(open + 2, close - open - 2);
+    wchar_t value[4096];
+    DWORD length = GetEnvironmentVariableW(name.c_str(), value, 4096);
+    out += text.substr(pos, open - pos);
+    out += length > 0 && length < 4096 ? std::wstring(value, length) : text.substr(open, close + 1 - open);
+    pos = close + 1;
+  }
+}
+
+// A named text argument with its ${NAME} references expanded; null when absent.
+const std::wstring* ExpandedNamed(const Step& step, const wchar_t* key, std::wstring* storage) {
+  const std::wstring* raw = Named(step, key);
+  if (!raw) return nullptr;
+  *storage = ExpandText(*raw);
+  return storage;
+}
+
 std::wstring Quoted(const std::wstring& text) {
   std::wstring out = L"\"";
   for (wchar_t c : text) {
@@ -93,13 +119,17 @@ ScenarioRunner::ScenarioRunner(std::wstring defaultProgram)
     : defaultProgram_(std::move(defaultProgram)), timeoutMs_(kDefaultTimeoutMs) {}
 
 ScenarioRunner::~ScenarioRunner() {
+  for (HANDLE lock : locks_) CloseHandle(lock);
+  if (thread_) CloseHandle(thread_);
   if (process_) CloseHandle(process_);
 }
 
 const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
   static const std::vector<CommandInfo> commands = {
       {L"timeout", &ScenarioRunner::SetTimeout, 1, 1, {}, {}},
-      {L"start", &ScenarioRunner::Start, 0, 64, {}, {}},
+      {L"start", &ScenarioRunner::Start, 0, 64, {}, {L"suspended"}},
+      {L"resume", &ScenarioRunner::Resume, 0, 0, {}, {}},
+      {L"lock-file", &ScenarioRunner::LockFile, 0, 1, {}, {}},
       {L"attach", &ScenarioRunner::Attach, 1, 1, {}, {}},
       {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {}},
       {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
@@ -236,21 +266,46 @@ bool ScenarioRunner::Start(const Step& step) {
   if (process_) return Fail(step, L"an installer is already running");
   std::wstring program = step.positional.empty() ? defaultProgram_ : ExpandPath(step.positional[0]);
   if (program.empty()) return Fail(step, L"no program to start (none given on the command line)");
+  const std::wstring* suspended = Named(step, L"suspended");
+  if (suspended && *suspended != L"yes") return Fail(step, L"suspended= takes only yes");
   std::wstring line = CommandLineFor(program, step.positional, 1);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
   // The program is named by the command line alone: an application-name argument is limited to
   // MAX_PATH characters, and scenarios start installers from longer paths too.
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0,
+                      nullptr, nullptr, &startup, &info)) {
     return Fail(step, L"cannot start " + program + L" (error " + std::to_wstring(GetLastError()) +
                           L")");
   }
-  CloseHandle(info.hThread);
+  thread_ = info.hThread;
   process_ = info.hProcess;
   processId_ = info.dwProcessId;
-  PrintLine(L"started " + program);
+  program_ = program;
+  PrintLine((suspended ? L"started suspended " : L"started ") + program);
+  return true;
+}
+
+bool ScenarioRunner::Resume(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  if (!thread_ || ResumeThread(thread_) == static_cast<DWORD>(-1)) {
+    return Fail(step, L"cannot resume the installer (was it started with suspended=yes?)");
+  }
+  PrintLine(L"resumed the installer");
+  return true;
+}
+
+bool ScenarioRunner::LockFile(const Step& step) {
+  std::wstring path = step.positional.empty() ? program_ : ExpandPath(step.positional[0]);
+  if (path.empty()) return Fail(step, L"no file to lock ('start' names the default)");
+  HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (lock == INVALID_HANDLE_VALUE) {
+    return Fail(step, L"cannot lock " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
+  }
+  locks_.push_back(lock);
+  PrintLine(L"locked " + path + L" against every other opening");
   return true;
 }
 
@@ -274,7 +329,8 @@ bool ScenarioRunner::Attach(const Step& step) {
 
 bool ScenarioRunner::ExpectWindow(const Step& step) {
   if (!NeedProcess(step)) return false;
-  const std::wstring* caption = Named(step, L"caption");
+  std::wstring captionText;
+  const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
   current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption));
   if (!current_) return false;
   PrintLine(L"window " + Quoted(*caption));
@@ -288,7 +344,7 @@ bool ScenarioRunner::ExpectControl(const Step& step) {
   HWND control = GetDlgItem(current_, static_cast<int>(id));
   if (!control) return Fail(step, L"the window has no control " + std::to_wstring(id));
   std::wstring text = WindowText(control);
-  const std::wstring& expected = *Named(step, L"text");
+  const std::wstring expected = ExpandText(*Named(step, L"text"));
   if (text != expected) {
     return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
                           L", expected " + Quoted(expected));
@@ -320,8 +376,10 @@ bool ScenarioRunner::Press(const Step& step) {
 
 bool ScenarioRunner::ExpectMessage(const Step& step) {
   if (!NeedProcess(step)) return false;
-  const std::wstring* caption = Named(step, L"caption");
-  const std::wstring* expected = Named(step, L"text");
+  std::wstring captionText;
+  std::wstring expectedText;
+  const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
+  const std::wstring* expected = ExpandedNamed(step, L"text", &expectedText);
   const std::wstring& buttonName = *Named(step, L"press");
   int buttonId = -1;
   for (const NamedButton& button : kMessageButtons) {

@@ -46,6 +46,8 @@ class ScenarioRunner {
   bool SetTimeout(const Step& step);
   bool Start(const Step& step);
   bool Attach(const Step& step);
+  bool Resume(const Step& step);
+  bool LockFile(const Step& step);
   bool ExpectWindow(const Step& step);
   bool ExpectControl(const Step& step);
   bool Press(const Step& step);
@@ -64,7 +66,10 @@ class ScenarioRunner {
   void EndInstaller();
 
   std::wstring defaultProgram_;
+  std::wstring program_;               // what 'start' started
   HANDLE process_ = nullptr;
+  HANDLE thread_ = nullptr;            // the started program's first thread
+  std::vector<HANDLE> locks_;          // files held open without sharing until the robot ends
   DWORD processId_ = 0;
   HWND current_ = nullptr;
   DWORD timeoutMs_;

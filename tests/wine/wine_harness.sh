@@ -127,9 +127,10 @@ run() {
   local installer="$folder/$name.exe" expected="$workdir/$name.expected-cab"
   "$maker" "$layout" "$stub" "$workdir/sample.cab" "$installer" "$expected"
   wine_environment "$workdir"
-  # Read by scenarios as %VORLAX_EXPECTED_CABINET%.
+  # Read by scenarios as %VORLAX_EXPECTED_CABINET% (paths) and ${VORLAX_INSTALLER} (texts).
   VORLAX_EXPECTED_CABINET=$(windows_path "$expected")
-  export VORLAX_EXPECTED_CABINET
+  VORLAX_INSTALLER=$(windows_path "$installer")
+  export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
     timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
