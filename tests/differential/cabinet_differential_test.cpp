@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -241,6 +242,8 @@ struct WriterCase {
   uint16_t headerReserve;
   uint8_t folderReserve, dataReserve;
 };
+
+void PrintTo(const WriterCase& c, std::ostream* out) { *out << c.label; }
 
 class OurWriter : public ::testing::TestWithParam<WriterCase> {};
 

@@ -451,6 +451,48 @@ TEST(CabinetReader, FailedAllocationsAreCodeFive) {
   }
 }
 
+TEST(CabinetReader, AbortOnCabinetOpenedIsCodeEleven) {
+  ResetHost();
+  Put("a.cab", TwoFileStoredCabinet());
+  Host().openedAnswer = -1;
+  CabinetError error;
+  EXPECT_FALSE(CopyOnce("a.cab", "", &error));
+  EXPECT_EQ(error.code, kCabErrorUserAbort);
+  EXPECT_EQ(Host().OutputCount(), 0);
+  EXPECT_EQ(Host().openCabinetHandles, 0);
+}
+
+TEST(CabinetReader, HostMayShortenTheListAtItsPosition) {
+  ResetHost();
+  Put("a.cab", TwoFileStoredCabinet());
+  Host().listLeftOverride = 1;
+  CabinetError error;
+  ASSERT_TRUE(CopyOnce("a.cab", "", &error));
+  EXPECT_EQ(Host().OutputCount(), 1);
+  EXPECT_EQ(Host().Written("one.txt"), TextBytes(100, 30));
+  EXPECT_EQ(Host().events.back(), "list left=0");
+}
+
+// The folder-entry and block-header sizes are fixed by the first cabinet a reader opens: a later
+// Copy of a cabinet with other reserve sizes is code 9.
+TEST(CabinetReader, LaterCopyWithOtherReserveSizesIsCodeNine) {
+  CabinetWriterOptions reserved;
+  reserved.folders = {Stored()};
+  reserved.dataReserve = 4;
+  ResetHost();
+  Put("plain.cab", TwoFileStoredCabinet());
+  Put("reserved.cab", WriteOne({File("r.txt", "reserved")}, reserved));
+  CabinetError error;
+  CabinetReader* reader = CabinetReader::Create(testing_host::Callbacks(), 1, &error);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_TRUE(CabinetReader::Copy(reader, "plain.cab", "", 0, testing_host::Notify, nullptr, nullptr));
+  EXPECT_FALSE(CabinetReader::Copy(reader, "reserved.cab", "", 0, testing_host::Notify, nullptr, nullptr));
+  EXPECT_EQ(error.code, kCabErrorReserveMismatch);
+  CabinetReader::Destroy(reader);
+  EXPECT_EQ(Host().Written("r.txt"), "");
+  EXPECT_EQ(Host().openCabinetHandles, 0);
+}
+
 // After a folder of an unknown type, the same reader still reads the next cabinet.
 TEST(CabinetReader, ReaderRecoversAfterAnUnknownCompressionType) {
   ResetHost();

@@ -51,6 +51,8 @@ struct MemoryHost {
     return true;
   };
   intptr_t fileDoneAnswer = 1;
+  intptr_t openedAnswer = 0;      // the answer to fdintCABINET_OPENED
+  int listLeftOverride = -1;      // >= 0: the files-left count set at the first fdintLIST_POSITION
   intptr_t fileStartAnswerOverride = 0;  // non-zero: answered instead (e.g. -1)
   int openCabinetHandles = 0;
 
@@ -173,7 +175,7 @@ inline intptr_t Notify(CabinetNotificationKind kind, CabinetNotification* note) 
       host.events.push_back("opened next=" + Text(note->text1) + " disk=" + Text(note->text2) +
                             " dir=" + Text(note->text3) + " set=" + std::to_string(note->setId) +
                             " index=" + std::to_string(note->cabinetIndex));
-      return 0;
+      return host.openedAnswer;
     case fdintPARTIAL_ENTRY:
       host.events.push_back("partial " + Text(note->text1) + " prev=" + Text(note->text2) +
                             " size=" + std::to_string(note->size));
@@ -199,6 +201,10 @@ inline intptr_t Notify(CabinetNotificationKind kind, CabinetNotification* note) 
       return 0;
     case fdintLIST_POSITION:
       host.events.push_back("list left=" + std::to_string(note->folderIndex));
+      if (host.listLeftOverride >= 0) {
+        note->folderIndex = static_cast<uint16_t>(host.listLeftOverride);
+        host.listLeftOverride = -1;
+      }
       return 0;
   }
   return 0;
