@@ -95,6 +95,29 @@ int CopyError(const std::string& cabinet) {
   return error.code;
 }
 
+// ---- The block checksum -----------------------------------------------------------------------------
+
+TEST(CabinetChecksum, GroupsAreLittleEndianAndTheTailBigEndian) {
+  const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07};
+  struct Case {
+    uint32_t size;
+    uint32_t seed;
+    uint32_t sum;
+  };
+  const std::vector<Case> cases = {
+      {0, 0x12345678u, 0x12345678u},              // nothing to fold in
+      {1, 0, 0x00000001u},                        // b0
+      {2, 0, 0x00000102u},                        // (b0 << 8) | b1
+      {3, 0, 0x00010203u},                        // (b0 << 16) | (b1 << 8) | b2
+      {4, 0, 0x04030201u},                        // one little-endian group
+      {7, 0, 0x04030201u ^ 0x00050607u},          // a group and a 3-byte tail
+      {7, 0xFFFFFFFFu, ~(0x04030201u ^ 0x00050607u)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CabinetChecksum(bytes, c.size, c.seed), c.sum) << c.size;
+  }
+}
+
 // ---- Layouts that must read back -----------------------------------------------------------------
 
 struct LayoutCase {
