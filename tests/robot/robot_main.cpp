@@ -19,6 +19,13 @@
 //   resume                                let a suspended installer run
 //   lock-file [PATH]                      open PATH (default: the started program) for reading
 //                                         without sharing, until the robot ends
+//   set-env NAME value=TEXT               set an environment variable of the robot, inherited by
+//                                         the installer it starts later (TEXT's %VARIABLE%s are
+//                                         expanded first)
+//   make-file PATH                        make an empty file (it must not exist yet); it is
+//                                         deleted when the robot ends. After 'start',
+//                                         %ROBOT_INSTALLER_PID% is the installer's process id as
+//                                         8 upper-case hexadecimal digits
 //   attach NAME                           use a running process whose executable is named NAME
 //   expect-window caption=TEXT            wait for a visible dialog of the installer with that
 //                                         caption; it becomes the current window

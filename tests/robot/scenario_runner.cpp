@@ -95,6 +95,17 @@ std::wstring CommandLineFor(const std::wstring& program, const std::vector<std::
   return line;
 }
 
+// Set by 'start' to the started installer's process id as 8 upper-case hexadecimal digits, so
+// paths in later steps can name what the installer will name after itself.
+constexpr wchar_t kProcessIdVariable[] = L"ROBOT_INSTALLER_PID";
+
+std::wstring HexProcessId(DWORD id) {
+  constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring text;
+  for (int shift = 28; shift >= 0; shift -= 4) text.push_back(kDigits[(id >> shift) & 0xF]);
+  return text;
+}
+
 bool SameFileName(const wchar_t* a, const std::wstring& b) { return _wcsicmp(a, b.c_str()) == 0; }
 
 DWORD FindProcessByName(const std::wstring& name) {
@@ -120,6 +131,7 @@ ScenarioRunner::ScenarioRunner(std::wstring defaultProgram)
 
 ScenarioRunner::~ScenarioRunner() {
   for (HANDLE lock : locks_) CloseHandle(lock);
+  for (const std::wstring& path : madeFiles_) DeleteFileW(path.c_str());
   if (thread_) CloseHandle(thread_);
   if (process_) CloseHandle(process_);
 }
@@ -130,6 +142,8 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"start", &ScenarioRunner::Start, 0, 64, {}, {L"suspended"}},
       {L"resume", &ScenarioRunner::Resume, 0, 0, {}, {}},
       {L"lock-file", &ScenarioRunner::LockFile, 0, 1, {}, {}},
+      {L"make-file", &ScenarioRunner::MakeFile, 1, 1, {}, {}},
+      {L"set-env", &ScenarioRunner::SetEnv, 1, 1, {L"value"}, {}},
       {L"attach", &ScenarioRunner::Attach, 1, 1, {}, {}},
       {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {}},
       {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
@@ -283,7 +297,29 @@ bool ScenarioRunner::Start(const Step& step) {
   process_ = info.hProcess;
   processId_ = info.dwProcessId;
   program_ = program;
+  SetEnvironmentVariableW(kProcessIdVariable, HexProcessId(processId_).c_str());
   PrintLine((suspended ? L"started suspended " : L"started ") + program);
+  return true;
+}
+
+bool ScenarioRunner::MakeFile(const Step& step) {
+  std::wstring path = ExpandPath(step.positional[0]);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return Fail(step, L"cannot make " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
+  }
+  CloseHandle(file);
+  madeFiles_.push_back(path);
+  PrintLine(L"made the empty file " + path);
+  return true;
+}
+
+bool ScenarioRunner::SetEnv(const Step& step) {
+  const std::wstring& name = step.positional[0];
+  std::wstring value = ExpandPath(*Named(step, L"value"));
+  if (!SetEnvironmentVariableW(name.c_str(), value.c_str())) return Fail(step, L"cannot set " + name);
+  PrintLine(L"set " + name + L"=" + value);
   return true;
 }
 

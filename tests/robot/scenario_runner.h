@@ -48,6 +48,8 @@ class ScenarioRunner {
   bool Attach(const Step& step);
   bool Resume(const Step& step);
   bool LockFile(const Step& step);
+  bool MakeFile(const Step& step);
+  bool SetEnv(const Step& step);
   bool ExpectWindow(const Step& step);
   bool ExpectControl(const Step& step);
   bool Press(const Step& step);
@@ -70,6 +72,7 @@ class ScenarioRunner {
   HANDLE process_ = nullptr;
   HANDLE thread_ = nullptr;            // the started program's first thread
   std::vector<HANDLE> locks_;          // files held open without sharing until the robot ends
+  std::vector<std::wstring> madeFiles_;  // made by 'make-file', deleted when the robot ends
   DWORD processId_ = 0;
   HWND current_ = nullptr;
   DWORD timeoutMs_;
