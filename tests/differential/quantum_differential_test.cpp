@@ -118,7 +118,7 @@ CompressionChoice Quantum(uint16_t windowBits) {
 }
 
 fs::path WriteCabinet(const std::vector<NamedData>& data, const std::vector<CompressionChoice>& folders,
-                      const std::string& workName) {
+                      const std::string& workName, uint64_t splitSize = 0) {
   std::vector<CabinetInputFile> files;
   for (const NamedData& d : data) {
     CabinetInputFile file;
@@ -130,11 +130,12 @@ fs::path WriteCabinet(const std::vector<NamedData>& data, const std::vector<Comp
   CabinetWriterOptions options;
   options.folders = folders;
   options.cabinetName = "quantum.cab";
+  options.splitSize = splitSize;
   std::vector<CabinetPart> parts;
   std::string error;
   EXPECT_TRUE(WriteCabinets(files, options, &parts, &error)) << error;
   const fs::path work = WorkFolder(workName);
-  if (parts.size() == 1) WriteBytes(work / "quantum.cab", parts[0].bytes);
+  for (const CabinetPart& part : parts) WriteBytes(work / part.name, part.bytes);
   return work;
 }
 
@@ -166,6 +167,16 @@ TEST(QuantumFolders, WindowsAndMethodsSideBySide) {
                                        {"c.txt", MixedText(180000, 1), 2},
                                        {"d.txt", MixedText(90000, 3), 0}};
   const fs::path work = WriteCabinet(data, {Quantum(11), mszip, Quantum(20)}, "folders");
+  ExpectEveryExtractorGives(work / "quantum.cab", data, work);
+}
+
+// A set of cabinets: blocks split between two cabinets reach the decoder as one frame, and the
+// history carries from cabinet to cabinet.
+TEST(QuantumFolders, CabinetSetWithSplitFrames) {
+  const std::vector<NamedData> data = {{"one.dat", MixedText(500000, 4)}, {"two.dat", Noise(300000, 4)},
+                                       {"three.dat", MixedText(400000, 5)}};
+  const fs::path work = WriteCabinet(data, {Quantum(18)}, "set", 150000);
+  ASSERT_TRUE(fs::exists(work / "quantum2.cab"));
   ExpectEveryExtractorGives(work / "quantum.cab", data, work);
 }
 
