@@ -1,12 +1,14 @@
-// The robot's step handlers (see scenario_runner.h; the language is described in robot_main.cpp).
+// The robot's interpreter: the command table, validation, the run, failures, and the steps that
+// start, attach to, resume and wait for the installer (see scenario_runner.h; the language is
+// described in robot_main.cpp). Window steps are in window_steps.cpp, file steps in file_steps.cpp.
 #include "scenario_runner.h"
 
 #include <tlhelp32.h>
 
 #include <cwchar>
 
-#include "folder_watch.h"
 #include "output.h"
+#include "step_arguments.h"
 #include "window_probe.h"
 
 namespace robot {
@@ -14,79 +16,9 @@ namespace robot {
 namespace {
 
 constexpr DWORD kDefaultTimeoutMs = 20000;
-constexpr DWORD kPollMs = 50;
 // Exit code given to an installer the robot ends after a failed step.
 constexpr UINT kEndedByRobotExitCode = 99;
 constexpr DWORD kEndWaitMs = 5000;
-
-struct NamedButton {
-  const wchar_t* name;
-  int id;
-};
-
-// The message-box buttons by the names scenarios use.
-constexpr NamedButton kMessageButtons[] = {
-    {L"OK", IDOK},         {L"Cancel", IDCANCEL}, {L"Abort", IDABORT}, {L"Retry", IDRETRY},
-    {L"Ignore", IDIGNORE}, {L"Yes", IDYES},       {L"No", IDNO},
-};
-
-bool ParseNumber(const std::wstring& text, unsigned long* value) {
-  if (text.empty()) return false;
-  wchar_t* end = nullptr;
-  *value = std::wcstoul(text.c_str(), &end, 10);
-  return end && *end == L'\0';
-}
-
-const std::wstring* Named(const Step& step, const wchar_t* key) {
-  auto it = step.named.find(key);
-  return it == step.named.end() ? nullptr : &it->second;
-}
-
-std::wstring ExpandPath(const std::wstring& path) {
-  wchar_t buffer[4096];
-  DWORD length = ExpandEnvironmentStringsW(path.c_str(), buffer, 4096);
-  if (length == 0 || length > 4096) return path;
-  return buffer;
-}
-
-// Replaces every ${NAME} in an expected text by the environment variable NAME (left as it is when
-// the variable is not set). "%" stays literal in texts: installer texts are full of %NAME%.
-std::wstring ExpandText(const std::wstring& text) {
-  std::wstring out;
-  size_t pos = 0;
-  for (;;) {
-    size_t open = text.find(L"${", pos);
-    size_t close = open == std::wstring::npos ? open : text.find(L'}', open + 2);
-    if (close == std::wstring::npos) return out + text.substr(pos);
-    std::wstring name = text.substr(open + 2, close - open - 2);
-    wchar_t value[4096];
-    DWORD length = GetEnvironmentVariableW(name.c_str(), value, 4096);
-    out += text.substr(pos, open - pos);
-    out += length > 0 && length < 4096 ? std::wstring(value, length) : text.substr(open, close + 1 - open);
-    pos = close + 1;
-  }
-}
-
-// A named text argument with its ${NAME} references expanded; null when absent.
-const std::wstring* ExpandedNamed(const Step& step, const wchar_t* key, std::wstring* storage) {
-  const std::wstring* raw = Named(step, key);
-  if (!raw) return nullptr;
-  *storage = ExpandText(*raw);
-  return storage;
-}
-
-std::wstring Quoted(const std::wstring& text) {
-  std::wstring out = L"\"";
-  for (wchar_t c : text) {
-    if (c == L'\n') {
-      out += L"\\n";
-    } else {
-      if (c == L'"' || c == L'\\') out += L'\\';
-      out += c;
-    }
-  }
-  return out + L"\"";
-}
 
 std::wstring CommandLineFor(const std::wstring& program, const std::vector<std::wstring>& args,
                             size_t firstArg) {
@@ -302,46 +234,12 @@ bool ScenarioRunner::Start(const Step& step) {
   return true;
 }
 
-bool ScenarioRunner::MakeFile(const Step& step) {
-  std::wstring path = ExpandPath(step.positional[0]);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return Fail(step, L"cannot make " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
-  }
-  CloseHandle(file);
-  madeFiles_.push_back(path);
-  PrintLine(L"made the empty file " + path);
-  return true;
-}
-
-bool ScenarioRunner::SetEnv(const Step& step) {
-  const std::wstring& name = step.positional[0];
-  std::wstring value = ExpandPath(*Named(step, L"value"));
-  if (!SetEnvironmentVariableW(name.c_str(), value.c_str())) return Fail(step, L"cannot set " + name);
-  PrintLine(L"set " + name + L"=" + value);
-  return true;
-}
-
 bool ScenarioRunner::Resume(const Step& step) {
   if (!NeedProcess(step)) return false;
   if (!thread_ || ResumeThread(thread_) == static_cast<DWORD>(-1)) {
     return Fail(step, L"cannot resume the installer (was it started with suspended=yes?)");
   }
   PrintLine(L"resumed the installer");
-  return true;
-}
-
-bool ScenarioRunner::LockFile(const Step& step) {
-  std::wstring path = step.positional.empty() ? program_ : ExpandPath(step.positional[0]);
-  if (path.empty()) return Fail(step, L"no file to lock ('start' names the default)");
-  HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (lock == INVALID_HANDLE_VALUE) {
-    return Fail(step, L"cannot lock " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
-  }
-  locks_.push_back(lock);
-  PrintLine(L"locked " + path + L" against every other opening");
   return true;
 }
 
@@ -363,87 +261,6 @@ bool ScenarioRunner::Attach(const Step& step) {
   return true;
 }
 
-bool ScenarioRunner::ExpectWindow(const Step& step) {
-  if (!NeedProcess(step)) return false;
-  std::wstring captionText;
-  const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
-  current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption));
-  if (!current_) return false;
-  PrintLine(L"window " + Quoted(*caption));
-  return true;
-}
-
-bool ScenarioRunner::ExpectControl(const Step& step) {
-  if (!NeedWindow(step)) return false;
-  unsigned long id = 0;
-  if (!ParseNumber(*Named(step, L"id"), &id)) return Fail(step, L"id must be a number");
-  HWND control = GetDlgItem(current_, static_cast<int>(id));
-  if (!control) return Fail(step, L"the window has no control " + std::to_wstring(id));
-  std::wstring text = WindowText(control);
-  const std::wstring expected = ExpandText(*Named(step, L"text"));
-  if (text != expected) {
-    return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
-                          L", expected " + Quoted(expected));
-  }
-  PrintLine(L"control " + std::to_wstring(id) + L" " + Quoted(text));
-  return true;
-}
-
-bool ScenarioRunner::Press(const Step& step) {
-  if (!NeedWindow(step)) return false;
-  const std::wstring* idText = Named(step, L"id");
-  const std::wstring* label = Named(step, L"button");
-  if ((idText == nullptr) == (label == nullptr)) return Fail(step, L"press needs id= or button=");
-  int id = -1;
-  if (idText) {
-    unsigned long value = 0;
-    if (!ParseNumber(*idText, &value)) return Fail(step, L"id must be a number");
-    id = static_cast<int>(value);
-  } else {
-    for (const ChildControl& control : ChildControls(current_)) {
-      if (WithoutMnemonic(control.text) == *label) id = control.id;
-    }
-    if (id < 0) return Fail(step, L"the window has no button " + Quoted(*label));
-  }
-  if (!PressButton(current_, id)) return Fail(step, L"cannot press control " + std::to_wstring(id));
-  PrintLine(L"pressed " + (label ? Quoted(*label) : std::to_wstring(id)));
-  return true;
-}
-
-bool ScenarioRunner::ExpectMessage(const Step& step) {
-  if (!NeedProcess(step)) return false;
-  std::wstring captionText;
-  std::wstring expectedText;
-  const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
-  const std::wstring* expected = ExpandedNamed(step, L"text", &expectedText);
-  const std::wstring& buttonName = *Named(step, L"press");
-  int buttonId = -1;
-  for (const NamedButton& button : kMessageButtons) {
-    if (buttonName == button.name) buttonId = button.id;
-  }
-  if (buttonId < 0) return Fail(step, L"unknown message-box button " + Quoted(buttonName));
-
-  HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message");
-  if (!box) return false;
-  std::wstring text = MessageBoxText(box);
-  std::wstring shownCaption = WindowText(box);
-  if (expected && text != *expected) {
-    return Fail(step, L"the message " + Quoted(shownCaption) + L" says " + Quoted(text) +
-                          L", expected " + Quoted(*expected));
-  }
-  if (!PressButton(box, buttonId)) {
-    return Fail(step, L"the message " + Quoted(shownCaption) + L" has no " + buttonName +
-                          L" button");
-  }
-  PrintLine(L"message " + Quoted(shownCaption) + L" " + Quoted(text) + L" -> " + buttonName);
-  DWORD started = GetTickCount();
-  while (IsWindow(box) && IsWindowVisible(box)) {
-    if (GetTickCount() - started >= timeoutMs_) return Fail(step, L"the message did not close");
-    Sleep(kPollMs);
-  }
-  return true;
-}
-
 bool ScenarioRunner::ExpectExit(const Step& step) {
   if (!NeedProcess(step)) return false;
   unsigned long expected = 0;
@@ -459,60 +276,6 @@ bool ScenarioRunner::ExpectExit(const Step& step) {
     return Fail(step, L"exit code " + std::to_wstring(code) + L", expected " +
                           std::to_wstring(expected));
   }
-  return true;
-}
-
-bool ScenarioRunner::WatchFolder(const Step& step) {
-  std::wstring folder = ExpandPath(step.positional[0]);
-  const std::wstring& prefix = *Named(step, L"prefix");
-  watched_[folder + L"|" + prefix] = SubFolders(folder, prefix);
-  PrintLine(L"watching " + folder + L" for " + prefix + L"*");
-  return true;
-}
-
-bool ScenarioRunner::ExpectNewFolder(const Step& step) {
-  std::wstring folder = ExpandPath(step.positional[0]);
-  const std::wstring& prefix = *Named(step, L"prefix");
-  auto watched = watched_.find(folder + L"|" + prefix);
-  if (watched == watched_.end()) return Fail(step, L"'watch-folder' for this folder must come first");
-  std::vector<std::wstring> fresh;
-  for (const std::wstring& name : SubFolders(folder, prefix)) {
-    if (!watched->second.count(name)) fresh.push_back(name);
-  }
-  if (fresh.size() != 1) {
-    return Fail(step, std::to_wstring(fresh.size()) + L" new " + prefix + L"* folders in " +
-                          folder + L", expected 1");
-  }
-  std::wstring made = folder + L"\\" + fresh[0];
-  PrintLine(L"new folder " + made);
-  const std::wstring* file = Named(step, L"file");
-  const std::wstring* reference = Named(step, L"same-as");
-  if (!file) return reference ? Fail(step, L"same-as= needs file=") : true;
-  std::string bytes;
-  if (!ReadWholeFile(made + L"\\" + *file, &bytes)) return Fail(step, L"no file " + *file + L" in " + made);
-  if (!reference) return true;
-  std::string expected;
-  if (!ReadWholeFile(ExpandPath(*reference), &expected)) {
-    return Fail(step, L"cannot read " + ExpandPath(*reference));
-  }
-  if (bytes != expected) {
-    return Fail(step, *file + L" (" + std::to_wstring(bytes.size()) + L" bytes) differs from " +
-                          ExpandPath(*reference) + L" (" + std::to_wstring(expected.size()) +
-                          L" bytes)");
-  }
-  PrintLine(*file + L" is byte-identical to " + ExpandPath(*reference));
-  return true;
-}
-
-bool ScenarioRunner::ExpectNoNewFolder(const Step& step) {
-  std::wstring folder = ExpandPath(step.positional[0]);
-  const std::wstring& prefix = *Named(step, L"prefix");
-  auto watched = watched_.find(folder + L"|" + prefix);
-  if (watched == watched_.end()) return Fail(step, L"'watch-folder' for this folder must come first");
-  for (const std::wstring& name : SubFolders(folder, prefix)) {
-    if (!watched->second.count(name)) return Fail(step, L"new folder left behind: " + folder + L"\\" + name);
-  }
-  PrintLine(L"no new " + prefix + L"* folder in " + folder);
   return true;
 }
 

@@ -31,6 +31,9 @@ class ScenarioRunner {
   bool Run(const std::vector<Step>& steps);
 
  private:
+  // Interval of every polling wait.
+  static constexpr DWORD kPollMs = 50;
+
   using Handler = bool (ScenarioRunner::*)(const Step&);
   struct CommandInfo {
     const wchar_t* name;

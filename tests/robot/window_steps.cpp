@@ -1,0 +1,107 @@
+// The robot's window steps: expect-window, expect-control, press and expect-message.
+#include "scenario_runner.h"
+
+#include "output.h"
+#include "step_arguments.h"
+#include "window_probe.h"
+
+namespace robot {
+
+namespace {
+
+struct NamedButton {
+  const wchar_t* name;
+  int id;
+};
+
+// The message-box buttons by the names scenarios use.
+constexpr NamedButton kMessageButtons[] = {
+    {L"OK", IDOK},         {L"Cancel", IDCANCEL}, {L"Abort", IDABORT}, {L"Retry", IDRETRY},
+    {L"Ignore", IDIGNORE}, {L"Yes", IDYES},       {L"No", IDNO},
+};
+
+}  // namespace
+
+bool ScenarioRunner::ExpectWindow(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  std::wstring captionText;
+  const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
+  current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption));
+  if (!current_) return false;
+  PrintLine(L"window " + Quoted(*caption));
+  return true;
+}
+
+bool ScenarioRunner::ExpectControl(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  unsigned long id = 0;
+  if (!ParseNumber(*Named(step, L"id"), &id)) return Fail(step, L"id must be a number");
+  HWND control = GetDlgItem(current_, static_cast<int>(id));
+  if (!control) return Fail(step, L"the window has no control " + std::to_wstring(id));
+  std::wstring text = WindowText(control);
+  const std::wstring expected = ExpandText(*Named(step, L"text"));
+  if (text != expected) {
+    return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
+                          L", expected " + Quoted(expected));
+  }
+  PrintLine(L"control " + std::to_wstring(id) + L" " + Quoted(text));
+  return true;
+}
+
+bool ScenarioRunner::Press(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  const std::wstring* idText = Named(step, L"id");
+  const std::wstring* label = Named(step, L"button");
+  if ((idText == nullptr) == (label == nullptr)) return Fail(step, L"press needs id= or button=");
+  int id = -1;
+  if (idText) {
+    unsigned long value = 0;
+    if (!ParseNumber(*idText, &value)) return Fail(step, L"id must be a number");
+    id = static_cast<int>(value);
+  } else {
+    for (const ChildControl& control : ChildControls(current_)) {
+      bool isButton = _wcsicmp(control.className.c_str(), L"Button") == 0;
+      if (isButton && WithoutMnemonic(control.text) == *label) id = control.id;
+    }
+    if (id < 0) return Fail(step, L"the window has no button " + Quoted(*label));
+  }
+  if (!PressButton(current_, id)) return Fail(step, L"cannot press control " + std::to_wstring(id));
+  PrintLine(L"pressed " + (label ? Quoted(*label) : std::to_wstring(id)));
+  return true;
+}
+
+bool ScenarioRunner::ExpectMessage(const Step& step) {
+  if (!NeedProcess(step)) return false;
+  std::wstring captionText;
+  std::wstring expectedText;
+  const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
+  const std::wstring* expected = ExpandedNamed(step, L"text", &expectedText);
+  const std::wstring& buttonName = *Named(step, L"press");
+  int buttonId = -1;
+  for (const NamedButton& button : kMessageButtons) {
+    if (buttonName == button.name) buttonId = button.id;
+  }
+  if (buttonId < 0) return Fail(step, L"unknown message-box button " + Quoted(buttonName));
+
+  HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message");
+  if (!box) return false;
+  std::wstring text = MessageBoxText(box);
+  std::wstring shownCaption = WindowText(box);
+  if (expected && text != *expected) {
+    return Fail(step, L"the message " + Quoted(shownCaption) + L" says " + Quoted(text) +
+                          L", expected " + Quoted(*expected));
+  }
+  if (!PressButton(box, buttonId)) {
+    return Fail(step, L"the message " + Quoted(shownCaption) + L" has no " + buttonName +
+                          L" button");
+  }
+  PrintLine(L"message " + Quoted(shownCaption) + L" " + Quoted(text) + L" -> " + buttonName);
+  DWORD started = GetTickCount();
+  while (IsWindow(box) && IsWindowVisible(box)) {
+    if (GetTickCount() - started >= timeoutMs_) return Fail(step, L"the message did not close");
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+}  // namespace robot
