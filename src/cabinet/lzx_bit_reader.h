@@ -18,6 +18,10 @@
 
 namespace vorlax {
 
+inline uint64_t ReadLe64(const uint8_t* p) {
+  return static_cast<uint64_t>(ReadLe32(p)) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
+}
+
 class LzxBitReader {
  public:
   // Starts reading words at data[startByte], with size bytes of real data at data.
@@ -30,8 +34,21 @@ class LzxBitReader {
     count_ = 0;
   }
 
-  // Tops the buffer up to at least 48 valid bits.
+  // Tops the buffer up to at least 48 valid bits. Where 8 bytes of data remain, whole words are
+  // added from one 64-bit load; near the end they are added one by one.
   void Refill() {
+    if (count_ > 48) return;
+    if (next_ + 8 <= size_) {
+      // Little-endian words w0..w3 into stream order w0 w1 w2 w3 from the top.
+      uint64_t v = ReadLe64(data_ + next_);
+      v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
+      v = (v << 32) | (v >> 32);
+      const uint32_t words = static_cast<uint32_t>(64 - count_) / 16;  // 1..4 as count_ <= 48
+      buffer_ |= (v >> (64 - 16 * words)) << (64 - count_ - 16 * words);
+      count_ += static_cast<int>(16 * words);
+      next_ += 2 * words;
+      return;
+    }
     while (count_ <= 48) {
       buffer_ |= static_cast<uint64_t>(NextWord()) << (48 - count_);
       count_ += 16;
@@ -57,10 +74,11 @@ class LzxBitReader {
     return v;
   }
 
-  // True when more bits were consumed than the real data holds.
+  // True when more bits were consumed than the real data holds (only possible once words past
+  // the data's end were loaded).
   bool Overrun() const {
-    return static_cast<uint64_t>(next_) * 8 - static_cast<uint64_t>(count_) >
-           static_cast<uint64_t>(size_) * 8;
+    return next_ > size_ &&
+           static_cast<uint64_t>(next_) * 8 - static_cast<uint64_t>(count_) > static_cast<uint64_t>(size_) * 8;
   }
 
   // The byte offset where an uncompressed block's bytes begin: the stream moves on to the next

@@ -2,9 +2,13 @@
 //
 // A match is checked before it is copied: its distance must lie within the history decoded
 // since the reset (and within the window), and its length within the bytes still wanted from the
-// block in this frame. The copy itself then needs no further checks: the fast path covers a
-// match whose source and destination both lie before the window's end and that does not overlap
-// itself within 8 bytes; everything else goes byte by byte with the window mask.
+// block in this frame. The copy itself then needs no further checks. Every copy writes exactly
+// the match's bytes and no more: bytes just past a match may still be the oldest history, which
+// a later match may reach.
+//
+// Speed: the bit reader, the repeated offsets and the window position live in locals for the
+// whole loop (the window's byte stores could otherwise alias them), and one refill covers a
+// whole symbol with its length, extra bits and aligned part.
 #include "cabinet/lzx_block_decoder.h"
 
 #include <cstring>
@@ -16,26 +20,37 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// Refill before every symbol when fewer bits than this remain: a main symbol, a length symbol,
-// 17 extra bits and an aligned symbol fit in 48 bits.
+// A main symbol, a length symbol, 17 extra bits and an aligned symbol fit in 48 bits, which is
+// what a refill guarantees.
 constexpr uint32_t kSymbolBits = 48;
 
+inline void Copy8(uint8_t* to, const uint8_t* from) {
+  uint64_t chunk;
+  std::memcpy(&chunk, from, kChunk);
+  std::memcpy(to, &chunk, kChunk);
+}
+
+// Copies a match whose source trails its destination by `distance`, both before the window's end.
+inline void CopyWithin(uint8_t* to, const uint8_t* from, uint32_t distance, uint32_t length) {
+  if (distance >= kChunk && length >= kChunk) {
+    // Forward 8-byte chunks, then one last chunk ending exactly at the match's end; a chunk
+    // reads only bytes already final, as the source trails the destination by 8 or more.
+    uint32_t done = 0;
+    for (; done + kChunk <= length; done += kChunk) Copy8(to + done, from + done);
+    if (done < length) Copy8(to + length - kChunk, from + length - kChunk);
+    return;
+  }
+  for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+}
+
+// Trap: when the distance exceeds the window position, the source wraps to the window's end
+// and lies ahead of the destination; there the copy must go strictly byte after byte, as a
+// source within 8 bytes ahead is overwritten by the copy itself.
 void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position, uint32_t distance,
                uint32_t length) {
   const uint32_t source = (position - distance) & mask;
-  if (source + length <= size && position + length <= size && distance >= kChunk) {
-    uint8_t* to = window + position;
-    const uint8_t* from = window + source;
-    uint32_t left = length;
-    while (left >= kChunk) {
-      uint64_t chunk;
-      std::memcpy(&chunk, from, kChunk);
-      std::memcpy(to, &chunk, kChunk);
-      from += kChunk;
-      to += kChunk;
-      left -= kChunk;
-    }
-    while (left-- > 0) *to++ = *from++;
+  if (distance <= position && position + length <= size) {
+    CopyWithin(window + position, window + source, distance, length);
     return;
   }
   for (uint32_t i = 0; i < length; ++i) {
@@ -43,40 +58,57 @@ void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position,
   }
 }
 
-// The match distance of a position slot, updating the repeated offsets.
-uint32_t SlotDistance(LzxState* state, LzxBitReader& bits, uint32_t slot, bool aligned,
-                      bool* ok) {
-  uint32_t* r = state->repeated;
+struct Repeated {
+  uint32_t r0, r1, r2;
+};
+
+// The match distance of a position slot, updating the repeated offsets. *ok turns false for an
+// aligned code the tree does not hold.
+inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& bits, uint32_t slot,
+                             bool aligned, Repeated* r, bool* ok) {
   if (slot < kLzxRepeatedOffsets) {
-    const uint32_t distance = r[slot];
-    r[slot] = r[0];
-    r[0] = distance;
+    uint32_t distance = r->r0;
+    if (slot == 1) {
+      distance = r->r1;
+      r->r1 = r->r0;
+    } else if (slot == 2) {
+      distance = r->r2;
+      r->r2 = r->r0;
+    }
+    r->r0 = distance;
     return distance;
   }
   const uint32_t extra = LzxExtraBits(slot);
   uint32_t distance = LzxPositionBase(slot);
   if (aligned && extra >= kLzxAlignedOffsetBits) {
-    distance += bits.Read(extra - kLzxAlignedOffsetBits) << kLzxAlignedOffsetBits;
+    const uint32_t high = extra - kLzxAlignedOffsetBits;
+    distance += bits.Peek(high) << kLzxAlignedOffsetBits;
+    bits.Consume(high);
     uint32_t low = 0;
-    *ok = LzxDecodeSymbol(state->alignedTable, bits, &low);
+    *ok = LzxDecodeSymbol(alignedTable, bits, &low);
     distance += low;
   } else {
-    distance += bits.Read(extra);
+    distance += bits.Peek(extra);
+    bits.Consume(extra);
   }
-  r[2] = r[1];
-  r[1] = r[0];
-  r[0] = distance;
+  r->r2 = r->r1;
+  r->r1 = r->r0;
+  r->r0 = distance;
   return distance;
 }
 
 }  // namespace
 
 bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) {
-  LzxBitReader& bits = input->bits;
+  LzxBitReader bits = input->bits;
   uint8_t* const window = state->window;
   const uint32_t mask = state->windowMask;
   const uint32_t size = state->windowSize;
   const bool aligned = state->blockType == kLzxBlockAligned;
+  const LzxDecodeTable mainTable = state->mainTable;
+  const LzxDecodeTable lengthTable = state->lengthTable;
+  const LzxDecodeTable alignedTable = state->alignedTable;
+  Repeated r{state->repeated[0], state->repeated[1], state->repeated[2]};
   uint32_t position = state->windowPosition;
   uint64_t history = state->decodedSinceReset;
   uint32_t left = count;
@@ -85,7 +117,7 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     if (bits.Overrun()) return false;
     if (bits.Available() < kSymbolBits) bits.Refill();
     uint32_t symbol = 0;
-    if (!LzxDecodeSymbol(state->mainTable, bits, &symbol)) return false;
+    if (!LzxDecodeSymbol(mainTable, bits, &symbol)) return false;
     if (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
@@ -94,15 +126,14 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
       continue;
     }
     symbol -= kLzxLiteralCount;
-    uint32_t length = symbol % kLzxLengthHeaders;
+    uint32_t length = symbol & (kLzxLengthHeaders - 1);
     if (length == kLzxLengthHeaderEscape) {
       uint32_t more = 0;
-      if (!LzxDecodeSymbol(state->lengthTable, bits, &more)) return false;
+      if (!LzxDecodeSymbol(lengthTable, bits, &more)) return false;
       length += more;
     }
     length += kLzxMinMatch;
-    const uint32_t distance =
-        SlotDistance(state, bits, symbol / kLzxLengthHeaders, aligned, &ok);
+    const uint32_t distance = SlotDistance(alignedTable, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
     if (!ok || distance == 0 || distance > size || distance > history || length > left) {
       return false;
     }
@@ -111,6 +142,10 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     history += length;
     left -= length;
   }
+  input->bits = bits;
+  state->repeated[0] = r.r0;
+  state->repeated[1] = r.r1;
+  state->repeated[2] = r.r2;
   state->windowPosition = position;
   state->decodedSinceReset = history;
   return !bits.Overrun();

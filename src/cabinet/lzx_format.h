@@ -56,10 +56,41 @@ enum LzxBlockType : uint32_t {
   kLzxBlockUncompressed = 3,
 };
 
-// Number of extra offset bits of each position slot.
-uint32_t LzxExtraBits(uint32_t slot);
+namespace lzx_detail {
+
+constexpr uint32_t kMaxExtraBits = 17;
+// Slots 0..3 cover the formatted offsets 0..3 (three repeats and distance 1).
+constexpr uint32_t kUnextendedSlots = 4;
+// Formatted offsets are distance + 2.
+constexpr uint32_t kFormattedOffsetBias = 2;
+
+struct SlotTables {
+  uint32_t extra[kLzxMaxPositionSlots];
+  uint32_t base[kLzxMaxPositionSlots];
+};
+
+// Slots 0 to 3 carry no extra bits, slot s from 4 on (s - 2) / 2 of them up to 17; each slot's
+// base follows the previous slot's range.
+constexpr SlotTables MakeSlotTables() {
+  SlotTables t{};
+  uint32_t formatted = 0;
+  for (uint32_t s = 0; s < kLzxMaxPositionSlots; ++s) {
+    const uint32_t e = s < kUnextendedSlots ? 0 : (s - 2) / 2;
+    t.extra[s] = e > kMaxExtraBits ? kMaxExtraBits : e;
+    t.base[s] = formatted >= kFormattedOffsetBias ? formatted - kFormattedOffsetBias : 0;
+    formatted += 1u << t.extra[s];
+  }
+  return t;
+}
+
+inline constexpr SlotTables kSlotTables = MakeSlotTables();
+
+}  // namespace lzx_detail
+
+// Number of extra offset bits of a position slot (slot < 50).
+inline uint32_t LzxExtraBits(uint32_t slot) { return lzx_detail::kSlotTables.extra[slot]; }
 // Position base of a slot minus 2 (slots 3 and up; the distance is this plus the extra bits).
-uint32_t LzxPositionBase(uint32_t slot);
+inline uint32_t LzxPositionBase(uint32_t slot) { return lzx_detail::kSlotTables.base[slot]; }
 // Number of position slots for a window of 2^windowBits bytes (30 for 2^15 ... 50 for 2^21),
 // 0 for an exponent outside 15..21.
 uint32_t LzxPositionSlots(uint32_t windowBits);

@@ -144,6 +144,24 @@ TEST(LzxEncoder, ManySmallFramesAndCallTranslationPast32768Frames) {
   EXPECT_TRUE(out == data);
 }
 
+// Matches reaching almost a whole window back from just past the window's wrap: their source
+// lies a few bytes ahead of the write position in the window, where a copy that runs ahead of
+// itself would read bytes it had just overwritten.
+TEST(LzxEncoder, MatchesNearlyAWindowBackAcrossTheWrap) {
+  for (uint32_t bits : {15u, 16u, 21u}) {
+    const uint32_t window = 1u << bits;
+    for (uint32_t gap : {3u, 4u, 7u, 8u, 9u}) {
+      SCOPED_TRACE(testing::Message() << "window " << bits << " distance W-" << gap);
+      std::string data = RandomBytes(window + 400, bits * 31 + gap);
+      const uint32_t at = window + 10;  // 10 bytes past the wrap
+      data.replace(at, 200, data.substr(at - (window - gap), 200));
+      LzxEncoderOptions options;
+      options.windowBits = bits;
+      ExpectRoundTrip(data, options);
+    }
+  }
+}
+
 TEST(LzxEncoder, FramesAbove32768BytesAreRefused) {
   LzxEncoder encoder(LzxEncoderOptions{});
   const std::string data(kLzxFrameSize + 1, 'a');
