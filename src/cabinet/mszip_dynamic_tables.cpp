@@ -18,8 +18,7 @@ constexpr unsigned kHclenBits = 4;
 constexpr unsigned kMinCodeLengthCodes = 4;
 constexpr unsigned kCodeLengthBits = 3;
 constexpr unsigned kRepeatPrevious = 16;  // 3 + 2 bits times the previous length
-constexpr unsigned kRepeatZero = 17;      // 3 + 3 bits zeros
-constexpr unsigned kRepeatZeroLong = 18;  // 11 + 7 bits zeros
+constexpr unsigned kRepeatZero = 17;      // 3 + 3 bits zeros; 18 is 11 + 7 bits zeros
 constexpr unsigned kMaxCodeLengthSymbolBits = 7 + 7;
 
 bool IsComplete(const uint8_t* lengths, unsigned count, unsigned plainSymbols, const uint16_t* bases,
@@ -64,7 +63,7 @@ bool ReadCodeLengths(MszipStreamState* state, MszipBitReader* in, unsigned total
       value = previous;
     } else if (symbol == kRepeatZero) {
       repeat = 3 + ReadBits(in, 3);
-    } else {
+    } else {  // 18
       repeat = 11 + ReadBits(in, 7);
     }
     if (i + repeat > total) return false;

@@ -21,7 +21,7 @@ class MszipBitWriter {
     }
   }
 
-  // `count` bits of `value`, lowest first.
+  // `count` (at most 32) bits of `value`, lowest first.
   MszipBitWriter& Bits(uint32_t value, unsigned count) {
     for (unsigned i = 0; i < count; ++i) PutBit((value >> i) & 1);
     return *this;

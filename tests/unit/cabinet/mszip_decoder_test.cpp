@@ -436,7 +436,7 @@ TEST_F(MszipDecoderTest, DamagedDynamicHeadersFail) {
       {"over-subscribed code-length code", dynamic(SmallLitLen(), {1, 1}, overSubscribedCodeLengths)},
       {"incomplete code-length code", dynamic(SmallLitLen(), {1, 1}, incompleteCodeLengths)},
       {"empty code-length code (all 19 lengths 0)",
-       MszipBitWriter().Header(true, 2).Bits(1, 5).Bits(1, 5).Bits(15, 4).Bits(0, 57).Bits(0, 32).Finish()},
+       MszipBitWriter().Header(true, 2).Bits(1, 5).Bits(1, 5).Bits(15, 4).Bits(0, 30).Bits(0, 27).Bits(0, 32).Finish()},
       {"over-subscribed literal/length code", dynamic(overSubscribedLitLen, {1, 1}, PlainCodeLengthCode())},
       {"incomplete literal/length code", dynamic(incompleteLitLen, {1, 1}, PlainCodeLengthCode())},
       {"over-subscribed distance code", dynamic(SmallLitLen(), {1, 1, 1}, PlainCodeLengthCode())},
