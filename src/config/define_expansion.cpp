@@ -55,7 +55,8 @@ bool Expander::Charge(std::size_t n) {
 }
 
 // The fully expanded value of a define, or empty text at the depth bound or once a budget is
-// spent. The raw value is looked at in place, so an over-long one costs nothing to refuse.
+// spent. The raw value is looked at in place, so an over-long one costs nothing to refuse; Expand
+// copies it before anything runs, so a command that sets defines cannot change it underneath.
 std::u16string Expander::ExpandValueOf(const std::u16string& name, int depth) {
   if (depth + 1 >= kMaxExpansionDepth || Exhausted()) return std::u16string();
   ++steps_;

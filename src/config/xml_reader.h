@@ -13,6 +13,8 @@
 //   - The open elements are limited to kMaxElementPathLength characters of path ("Element Path
 //     Too Long"): without a bound, input nesting elements millions deep would cost time quadratic
 //     in its size, since every node carries a copy of the path. Real documents nest four deep.
+//   - Whitespace is U+0009 to U+000D and U+0020 only, not the platform's wider classification,
+//     so a document reads the same on every system and in the native tools.
 //   - The reader does not check that every element was closed: input that ends between nodes
 //     with elements open ends without an error.
 #pragma once
