@@ -6,6 +6,7 @@
 // or the attribute rules of a start tag).
 #include "config/xml_reader.h"
 
+#include "base/little_endian.h"
 #include "driver/installer_state.h"
 
 namespace vorlax {
@@ -103,11 +104,14 @@ bool XmlReader::ReadChar(char16_t* c) {
   if (!pushback_.empty()) {
     *c = pushback_.back();
     pushback_.pop_back();
+  } else if (bufferPos_ + 2 <= buffer_.size()) {
+    *c = static_cast<char16_t>(ReadLe16(buffer_.data() + bufferPos_));
+    bufferPos_ += 2;
   } else {
-    uint8_t low = 0;
-    uint8_t high = 0;
-    if (!ReadByte(&low) || !ReadByte(&high)) return false;
-    *c = static_cast<char16_t>(low | (high << 8));
+    // The character may straddle two reads.
+    uint8_t pair[2] = {0, 0};
+    if (!ReadByte(&pair[0]) || !ReadByte(&pair[1])) return false;
+    *c = static_cast<char16_t>(ReadLe16(pair));
   }
   if (*c == kLineFeed) ++line_;
   return true;
