@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,7 +104,10 @@ int RunExtract(const std::vector<std::string>& args) {
   std::string destination = folder.empty() || IsSeparator(folder.back()) ? folder : folder + "/";
 
   std::string cabinet = source.CabinetPath();
+  std::set<std::string> visited;
   for (std::size_t part = 0; part < kMaxSetParts; ++part) {
+    // A set whose names lead back to a cabinet already extracted would never end.
+    if (!visited.insert(cabinet).second) return Fail("cabinet set leads back to '" + cabinet + "'");
     if (!ExtractWithProgress(cabinet, prefix, destination)) {
       return Fail("extraction of '" + parsed.file + "' failed: " + FailureText());
     }

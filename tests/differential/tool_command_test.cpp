@@ -167,5 +167,31 @@ TEST(ToolErrors, ClearMessagesAndExitCodes) {
   EXPECT_FALSE(fs::exists(work.parent_path() / "evil.txt"));
 }
 
+// A cabinet whose header names itself as the next cabinet of its set: extract stops instead of
+// extracting it again and again.
+TEST(ToolExtract, SetThatLeadsBackToItselfIsRefused) {
+  fs::path work = WorkFolder("loop");
+  std::string cabinet = Cabinet({Entry("a.txt", "alpha")});
+  const std::string names = std::string("loop.cab") + '\0' + "Disk" + '\0';
+  auto le32 = [&cabinet](std::size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(cabinet[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(cabinet[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(cabinet[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(cabinet[at + 3])) << 24;
+  };
+  auto put32 = [&cabinet](std::size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) cabinet[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  put32(16, le32(16) + static_cast<uint32_t>(names.size()));  // first file entry
+  put32(36, le32(36) + static_cast<uint32_t>(names.size()));  // folder 0's first block
+  cabinet[30] = 0x02;                                         // a next cabinet exists
+  cabinet.insert(36, names);
+  WriteBytes(work / "loop.cab", cabinet);
+  Result result = RunTool("extract " + Q(work / "loop.cab") + " " + Q(work / "out"));
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("cabinet set leads back to"), std::string::npos) << result.output;
+  EXPECT_EQ(ReadBytes(work / "out" / "a.txt"), "alpha");
+}
+
 }  // namespace
 }  // namespace vorlax

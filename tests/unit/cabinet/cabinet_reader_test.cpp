@@ -516,6 +516,43 @@ TEST(CabinetReader, LaterCopyWithOtherReserveSizesIsCodeNine) {
   EXPECT_EQ(Host().openCabinetHandles, 0);
 }
 
+// ---- The decrypt hook --------------------------------------------------------------------------------
+
+int gDecryptCalls[2] = {0, 0};
+int gDecryptAnswer = 0;
+
+int FlipDecrypt(CabinetDecryptKind kind, uint8_t* data, uint32_t size, void*) {
+  ++gDecryptCalls[kind];
+  for (uint32_t i = 0; i < size; ++i) data[i] ^= 0x5A;  // "decrypts" each block
+  return gDecryptAnswer;
+}
+
+TEST(CabinetReader, DecryptHookSeesEachCabinetAndBlockAndMayAbort) {
+  std::string c = TwoFileStoredCabinet();
+  uint32_t block = FirstBlock(c);
+  for (std::size_t i = block + kCabBlockHeaderSize; i < c.size(); ++i) c[i] ^= 0x5A;
+  WriteLe32(At(c, block + kCabBlockChecksum), 0);
+  for (int answer : {0, -1}) {
+    SCOPED_TRACE(answer);
+    ResetHost();
+    Put("enc.cab", c);
+    gDecryptCalls[0] = gDecryptCalls[1] = 0;
+    gDecryptAnswer = answer;
+    CabinetError error;
+    CabinetReader* reader = CabinetReader::Create(testing_host::Callbacks(), 1, &error);
+    bool ok = CabinetReader::Copy(reader, "enc.cab", "", 0, testing_host::Notify, FlipDecrypt, nullptr);
+    CabinetReader::Destroy(reader);
+    EXPECT_EQ(ok, answer == 0);
+    EXPECT_EQ(gDecryptCalls[kCabDecryptNewCabinet], 1);
+    if (answer == 0) {
+      EXPECT_EQ(gDecryptCalls[kCabDecryptDataBlock], 1);
+      EXPECT_EQ(Host().Written("one.txt"), TextBytes(100, 30));
+    } else {
+      EXPECT_EQ(error.code, kCabErrorUserAbort);
+    }
+  }
+}
+
 // After a folder of an unknown type, the same reader still reads the next cabinet.
 TEST(CabinetReader, ReaderRecoversAfterAnUnknownCompressionType) {
   ResetHost();
