@@ -24,9 +24,16 @@ constexpr std::size_t kInstructionCloserLength = 2;  // "?>"
 
 bool IsXmlSpace(char16_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20; }
 
-// Characters the reader drops wherever they occur outside quotes, comments and instructions:
-// NUL and the two bytes of a byte-order mark that slipped through as characters.
-bool IsSkipped(char16_t c) { return c == 0x00 || c == 0xFE || c == 0xFF; }
+// Characters the reader drops wherever they occur outside quotes, comments and instructions: NUL
+// and a byte-order mark read as one character (U+FEFF, or U+FFFE when its bytes are swapped), as
+// at the start of a defines text that carries one.
+//
+// Mended: skipping the two mark bytes as the characters U+00FE and U+00FF, as an 8-bit reader
+// would, can never meet a mark in 16-bit input; it would only delete the letters "þ" and "ÿ" from
+// localised texts. Those are ordinary characters here.
+constexpr char16_t kByteOrderMark = 0xFEFF;
+constexpr char16_t kSwappedByteOrderMark = 0xFFFE;
+bool IsSkipped(char16_t c) { return c == 0x00 || c == kByteOrderMark || c == kSwappedByteOrderMark; }
 
 bool EndsWith(const std::u16string& text, const std::u16string& tail) {
   return text.size() >= tail.size() &&

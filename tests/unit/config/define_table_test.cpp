@@ -50,6 +50,14 @@ TEST(DefineTable, Schema) {
   }
 }
 
+TEST(DefineTable, TextWithAByteOrderMarkLoads) {
+  // An attached defines text may begin with the mark, which arrives as the character U+FEFF.
+  DefineTable defines;
+  EXPECT_TRUE(defines.LoadText(u"\uFEFF<Defines><Define><Name>A</Name><Value>\u00FEing</Value></Define></Defines>"))
+      << ToUtf8(defines.GetErrorText());
+  EXPECT_EQ(defines.Get(u"A"), u"\u00FEing");
+}
+
 TEST(DefineTable, LoadingReplacesEarlierValues) {
   DefineTable defines;
   defines.Set(u"InstallPath", u"C:\\Old");

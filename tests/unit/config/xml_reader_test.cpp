@@ -92,7 +92,10 @@ TEST(XmlReader, TextCollapsingAndQuotes) {
       {"quoted stretch is literal", u"<A>a \"b  <c>\" d</A>",
        {"S:A", "T:a \"b  <c>\" d{A}", "E:A{A}", "end"}},
       {"entities decoded in text", u"<A>Next &gt; &amp;lt;</A>", {"S:A", "T:Next > &lt;{A}", "E:A{A}", "end"}},
-      {"skipped characters", u"<A>a\u00FEb\u00FF" + std::u16string(1, u'\0') + u"c</A>", {"S:A", "T:abc{A}", "E:A{A}", "end"}},
+      {"NUL and byte-order marks are skipped", u"\uFEFF<A>a\uFEFFb\uFFFE" + std::u16string(1, u'\0') + u"c</A>",
+       {"S:A", "T:abc{A}", "E:A{A}", "end"}},
+      {"thorn and y-diaeresis are letters", u"<A>\u00FEorn \u00FF</A>",
+       {"S:A", "T:\xC3\xBEorn \xC3\xBF{A}", "E:A{A}", "end"}},
       {"text split by a comment", u"<A>x<!-- c -->y</A>", {"S:A", "T:x{A}", "T:y{A}", "E:A{A}", "end"}},
   });
 }
