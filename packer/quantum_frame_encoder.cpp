@@ -26,26 +26,16 @@ uint32_t LengthSlot(uint32_t value) {
   return slot;
 }
 
-uint32_t Smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
-
 }  // namespace
 
 QuantumFrameEncoder::QuantumFrameEncoder(uint32_t windowBits) : windowBits_(windowBits) { Reset(); }
 
-void QuantumFrameEncoder::Reset() {
-  const uint32_t slots = QuantumWindowSlots(windowBits_);
-  QuantumModelInit(&selector_, kQuantumSelectorSymbols);
-  for (QuantumModel& model : literal_) QuantumModelInit(&model, kQuantumLiteralSymbols);
-  QuantumModelInit(&offset3_, Smaller(slots, kQuantumMatch3MaxSlots));
-  QuantumModelInit(&offset4_, Smaller(slots, kQuantumMatch4MaxSlots));
-  QuantumModelInit(&offsetLong_, slots);
-  QuantumModelInit(&length_, kQuantumLengthSlots);
-}
+void QuantumFrameEncoder::Reset() { QuantumModelsInit(&models_, windowBits_); }
 
 void QuantumFrameEncoder::Literal(uint8_t byte) {
   const uint32_t model = byte / kQuantumLiteralSymbols;
-  coder_.EncodeSymbol(&selector_, model);
-  coder_.EncodeSymbol(&literal_[model], byte % kQuantumLiteralSymbols);
+  coder_.EncodeSymbol(&models_.selector, model);
+  coder_.EncodeSymbol(&models_.literal[model], byte % kQuantumLiteralSymbols);
 }
 
 void QuantumFrameEncoder::WriteDistance(QuantumModel* model, uint32_t distance) {
@@ -58,14 +48,14 @@ bool QuantumFrameEncoder::Match(uint32_t length, uint32_t distance) {
   if (distance == 0) return false;
   if (length == kQuantumMatch3Length) {
     if (distance > MaxDistance3()) return false;
-    coder_.EncodeSymbol(&selector_, kQuantumSelectorMatch3);
-    WriteDistance(&offset3_, distance);
+    coder_.EncodeSymbol(&models_.selector, kQuantumSelectorMatch3);
+    WriteDistance(&models_.offset3, distance);
     return true;
   }
   if (length == kQuantumMatch4Length) {
     if (distance > MaxDistance4()) return false;
-    coder_.EncodeSymbol(&selector_, kQuantumSelectorMatch4);
-    WriteDistance(&offset4_, distance);
+    coder_.EncodeSymbol(&models_.selector, kQuantumSelectorMatch4);
+    WriteDistance(&models_.offset4, distance);
     return true;
   }
   if (length < kQuantumLongMatchBase || length > kQuantumMaxMatchLength || distance > MaxDistanceLong()) {
@@ -73,10 +63,10 @@ bool QuantumFrameEncoder::Match(uint32_t length, uint32_t distance) {
   }
   const uint32_t value = length - kQuantumLongMatchBase;
   const uint32_t slot = LengthSlot(value);
-  coder_.EncodeSymbol(&selector_, kQuantumSelectorLongMatch);
-  coder_.EncodeSymbol(&length_, slot);
+  coder_.EncodeSymbol(&models_.selector, kQuantumSelectorLongMatch);
+  coder_.EncodeSymbol(&models_.length, slot);
   coder_.WriteRaw(value - kQuantumLengthBase[slot], kQuantumLengthExtraBits[slot]);
-  WriteDistance(&offsetLong_, distance);
+  WriteDistance(&models_.offsetLong, distance);
   return true;
 }
 

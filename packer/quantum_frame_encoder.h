@@ -34,21 +34,16 @@ class QuantumFrameEncoder {
   // Ends the frame and appends its bytes to *out.
   void EndFrame(std::string* out);
 
-  uint32_t MaxDistance3() const { return QuantumMaxDistance(offset3_.symbols); }
-  uint32_t MaxDistance4() const { return QuantumMaxDistance(offset4_.symbols); }
-  uint32_t MaxDistanceLong() const { return QuantumMaxDistance(offsetLong_.symbols); }
+  uint32_t MaxDistance3() const { return QuantumMaxDistance(models_.offset3.symbols); }
+  uint32_t MaxDistance4() const { return QuantumMaxDistance(models_.offset4.symbols); }
+  uint32_t MaxDistanceLong() const { return QuantumMaxDistance(models_.offsetLong.symbols); }
 
  private:
   void WriteDistance(QuantumModel* model, uint32_t distance);
 
   uint32_t windowBits_;
   QuantumArithmeticEncoder coder_;
-  QuantumModel selector_;
-  QuantumModel literal_[kQuantumLiteralModels];
-  QuantumModel offset3_;
-  QuantumModel offset4_;
-  QuantumModel offsetLong_;
-  QuantumModel length_;
+  QuantumModels models_;
 };
 
 }  // namespace vorlax

@@ -24,28 +24,13 @@ struct QuantumDecoder {
   uint8_t* window = nullptr;
   uint32_t windowPos = 0;  // next byte written; wraps at windowSize
   uint32_t history = 0;    // bytes decoded since the reset, capped at windowSize
-  QuantumModel selector;
-  QuantumModel literal[kQuantumLiteralModels];
-  QuantumModel offset3;
-  QuantumModel offset4;
-  QuantumModel offsetLong;
-  QuantumModel length;
+  QuantumModels models;
 };
 
 namespace {
 
 bool IsLive(const QuantumDecoder* decoder) {
   return decoder != nullptr && decoder->tag == kQuantumDecoderTag;
-}
-
-void InitModels(QuantumDecoder* d) {
-  const uint32_t slots = QuantumWindowSlots(d->windowBits);
-  QuantumModelInit(&d->selector, kQuantumSelectorSymbols);
-  for (QuantumModel& model : d->literal) QuantumModelInit(&model, kQuantumLiteralSymbols);
-  QuantumModelInit(&d->offset3, slots < kQuantumMatch3MaxSlots ? slots : kQuantumMatch3MaxSlots);
-  QuantumModelInit(&d->offset4, slots < kQuantumMatch4MaxSlots ? slots : kQuantumMatch4MaxSlots);
-  QuantumModelInit(&d->offsetLong, slots);
-  QuantumModelInit(&d->length, kQuantumLengthSlots);
 }
 
 // The window as the frame loop uses it: copied out of the handle at the frame's start and back at
@@ -97,12 +82,12 @@ struct MatchKind {
 
 // Reads the length part of a match of the given selector (4, 5 or 6).
 MatchKind ReadMatchKind(QuantumDecoder* d, QuantumArithmeticDecoder* coder, uint32_t selector) {
-  if (selector == kQuantumSelectorMatch3) return {&d->offset3, kQuantumMatch3Length};
-  if (selector == kQuantumSelectorMatch4) return {&d->offset4, kQuantumMatch4Length};
-  const uint32_t slot = coder->DecodeSymbol(&d->length);
+  if (selector == kQuantumSelectorMatch3) return {&d->models.offset3, kQuantumMatch3Length};
+  if (selector == kQuantumSelectorMatch4) return {&d->models.offset4, kQuantumMatch4Length};
+  const uint32_t slot = coder->DecodeSymbol(&d->models.length);
   const uint32_t length =
       kQuantumLengthBase[slot] + coder->ReadRaw(kQuantumLengthExtraBits[slot]) + kQuantumLongMatchBase;
-  return {&d->offsetLong, length};
+  return {&d->models.offsetLong, length};
 }
 
 // Decodes exactly `wanted` bytes into `out`; false when the input runs out (even while
@@ -115,9 +100,9 @@ bool DecodeFrame(QuantumDecoder* d, const uint8_t* input, uint32_t inputLength, 
   uint32_t produced = 0;
   bool ok = true;
   while (produced < wanted && !coder.Exhausted()) {
-    const uint32_t selector = coder.DecodeSymbol(&d->selector);
+    const uint32_t selector = coder.DecodeSymbol(&d->models.selector);
     if (selector < kQuantumLiteralModels) {
-      const uint32_t value = coder.DecodeSymbol(&d->literal[selector]);
+      const uint32_t value = coder.DecodeSymbol(&d->models.literal[selector]);
       window.Put(static_cast<uint8_t>(selector * kQuantumLiteralSymbols + value), out + produced);
       ++produced;
       continue;
@@ -163,7 +148,7 @@ int QuantumQueryCreate(uint32_t maxOutput, uint32_t windowBits, int processorTyp
     memory.free(block);
     return kDecoderNoMemory;
   }
-  InitModels(decoder);
+  QuantumModelsInit(&decoder->models, decoder->windowBits);
   *handle = decoder;
   return kDecoderOk;
 }
@@ -185,7 +170,7 @@ int QuantumReset(QuantumDecoder* decoder) {
   if (!IsLive(decoder)) return kDecoderBadHandle;
   decoder->windowPos = 0;
   decoder->history = 0;
-  InitModels(decoder);
+  QuantumModelsInit(&decoder->models, decoder->windowBits);
   return kDecoderOk;
 }
 

@@ -12,6 +12,16 @@ void QuantumModelInit(QuantumModel* model, uint32_t symbols) {
   }
 }
 
+void QuantumModelsInit(QuantumModels* models, uint32_t windowBits) {
+  const uint32_t slots = QuantumWindowSlots(windowBits);
+  QuantumModelInit(&models->selector, kQuantumSelectorSymbols);
+  for (QuantumModel& model : models->literal) QuantumModelInit(&model, kQuantumLiteralSymbols);
+  QuantumModelInit(&models->offset3, slots < kQuantumMatch3MaxSlots ? slots : kQuantumMatch3MaxSlots);
+  QuantumModelInit(&models->offset4, slots < kQuantumMatch4MaxSlots ? slots : kQuantumMatch4MaxSlots);
+  QuantumModelInit(&models->offsetLong, slots);
+  QuantumModelInit(&models->length, kQuantumLengthSlots);
+}
+
 namespace {
 
 // Halves every cumulative frequency from the top entry down, keeping each at least one above

@@ -22,6 +22,20 @@ struct QuantumModel {
   uint8_t sym[kQuantumMaxModelSymbols + 1] = {};
 };
 
+// The seven models of a Quantum stream: what comes next (selector), the literal bytes in four
+// ranges of 64, the position slots of each match kind and the length slots of longer matches.
+struct QuantumModels {
+  QuantumModel selector;
+  QuantumModel literal[kQuantumLiteralModels];
+  QuantumModel offset3;     // length-3 matches: at most 24 slots
+  QuantumModel offset4;     // length-4 matches: at most 36 slots
+  QuantumModel offsetLong;  // longer matches: every slot of the window
+  QuantumModel length;
+};
+
+// Every model at its initial contents for a window of 2^windowBits bytes.
+void QuantumModelsInit(QuantumModels* models, uint32_t windowBits);
+
 // Every symbol i at entry i with frequency 1 (cum[i] = n - i); countdown 4. Needs
 // 1 <= symbols <= kQuantumMaxModelSymbols.
 void QuantumModelInit(QuantumModel* model, uint32_t symbols);

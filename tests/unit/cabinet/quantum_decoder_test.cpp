@@ -153,6 +153,23 @@ TEST(QuantumTables, WindowSlotsReachExactlyTheWindow) {
   EXPECT_EQ(42u, QuantumWindowSlots(21));
 }
 
+TEST(QuantumModel, SlotModelsFollowTheWindow) {
+  const struct {
+    uint32_t bits;
+    uint16_t offset3, offset4, offsetLong;
+  } cases[] = {{10, 20, 20, 20}, {12, 24, 24, 24}, {15, 24, 30, 30}, {18, 24, 36, 36}, {21, 24, 36, 42}};
+  for (const auto& c : cases) {
+    QuantumModels models;
+    QuantumModelsInit(&models, c.bits);
+    EXPECT_EQ(c.offset3, models.offset3.symbols) << c.bits;
+    EXPECT_EQ(c.offset4, models.offset4.symbols) << c.bits;
+    EXPECT_EQ(c.offsetLong, models.offsetLong.symbols) << c.bits;
+    EXPECT_EQ(7, models.selector.symbols);
+    EXPECT_EQ(27, models.length.symbols);
+    for (const QuantumModel& literal : models.literal) EXPECT_EQ(64, literal.symbols);
+  }
+}
+
 TEST(QuantumModel, StartsWithEveryFrequencyOne) {
   QuantumModel model;
   QuantumModelInit(&model, 7);
