@@ -1,6 +1,7 @@
-// Differential tests: each cabinet (made by gcab or by our writer) is extracted by `vorlax
-// extract`, by cabextract and by 7zz, and every one of them must give exactly the files that went
-// in: the same names, bytes, modification times and read-only state.
+// Differential tests: each cabinet (made by gcab, or by our writer with any of its methods:
+// stored, MSZIP, LZX, Quantum) is extracted by `vorlax extract`, by cabextract and by 7zz, and
+// every one of them must give exactly the files that went in: the same names, bytes,
+// modification times and read-only state.
 //
 // Trap: cabinet times are local times. Every process here runs with TZ=UTC0 so that the three
 // extractors and the expected values agree whatever the machine's zone.
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "base/little_endian.h"
 #include "cabinet/cabinet_format.h"
 #include "packer/cabinet_writer.h"
+#include "packer/folder_encoder.h"
 
 namespace vorlax {
 namespace {
@@ -228,9 +231,11 @@ std::vector<CabinetPart> WriteWithOurWriter(const std::vector<CabinetInputFile>&
   return parts;
 }
 
-CompressionChoice Method(uint16_t kind) {
+// A method by its `--compress` name: "none", "mszip", "lzx:21", "quantum:10", ...
+CompressionChoice Method(const char* name) {
   CompressionChoice choice;
-  choice.kind = kind;
+  std::string error;
+  EXPECT_TRUE(ParseCompressionChoice(name, &choice, &error)) << error;
   return choice;
 }
 
@@ -267,24 +272,34 @@ TEST_P(OurWriter, EveryExtractorGivesTheFilesBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, OurWriter,
-    ::testing::Values(WriterCase{"stored", {Method(0)}, false, false, 0, 0, 0},
-                      WriterCase{"mszip", {Method(1)}, false, false, 0, 0, 0},
-                      WriterCase{"folders", {Method(0), Method(1), Method(1)}, true, false, 0, 0, 0},
-                      WriterCase{"outoforder", {Method(1), Method(0)}, true, true, 0, 0, 0},
-                      WriterCase{"reserve", {Method(1), Method(0)}, true, false, 100, 10, 20}),
+    ::testing::Values(WriterCase{"stored", {Method("none")}, false, false, 0, 0, 0},
+                      WriterCase{"mszip", {Method("mszip")}, false, false, 0, 0, 0},
+                      WriterCase{"folders", {Method("none"), Method("mszip"), Method("mszip")}, true, false,
+                                 0, 0, 0},
+                      WriterCase{"outoforder", {Method("mszip"), Method("none")}, true, true, 0, 0, 0},
+                      WriterCase{"reserve", {Method("mszip"), Method("none")}, true, false, 100, 10, 20},
+                      WriterCase{"lzx", {Method("lzx:15"), Method("lzx:21")}, true, false, 0, 0, 0},
+                      WriterCase{"quantum", {Method("quantum:10"), Method("quantum:21")}, true, false,
+                                 0, 0, 0},
+                      WriterCase{"allmethods",
+                                 {Method("none"), Method("mszip"), Method("lzx:18"), Method("quantum:16")},
+                                 true, true, 0, 0, 0}),
     [](const ::testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.label); });
 
-// A set of three or more cabinets of 64 KiB; the incompressible file spans at least three.
+// A set of three or more cabinets of 64 KiB for each method; the incompressible file spans at
+// least three.
 TEST(OurWriterSet, EveryExtractorFollowsTheSet) {
-  for (uint16_t kind : {uint16_t{0}, uint16_t{1}}) {
-    SCOPED_TRACE(kind);
+  for (const char* method : {"none", "mszip", "lzx:21", "quantum:21"}) {
+    SCOPED_TRACE(method);
     std::vector<CabinetInputFile> files = ProductFiles();
     CabinetWriterOptions options;
-    options.folders = {Method(kind)};
+    options.folders = {Method(method)};
     options.splitSize = kMinSplitSize;
     options.setId = 4242;
     options.cabinetName = "disk.cab";
-    fs::path work = WorkFolder("set_kind" + std::to_string(kind));
+    std::string folder = std::string("set_") + method;
+    std::replace(folder.begin(), folder.end(), ':', '_');
+    fs::path work = WorkFolder(folder);
     std::vector<CabinetPart> parts = WriteWithOurWriter(files, options, work);
     ASSERT_GE(parts.size(), 3u);
     bool spansThree = false;
