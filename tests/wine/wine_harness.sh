@@ -29,6 +29,8 @@ wine_environment() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
   export WINEARCH=win32
+  # Wine links the prefix's user folders to the home folder; a bare CI environment may lack one.
+  export HOME=${HOME:-$workdir}
   DISPLAY=":$(cat "$workdir/display")"
   export DISPLAY
 }
