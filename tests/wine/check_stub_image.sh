@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the built installer stub: a PE32 Windows GUI program, importing only system DLLs, no larger
-# than the 262,144 bytes the shipped layout reserves, and not carrying the payload marker in its own
-# bytes (a marker inside the stub would end the record chain inside the program image).
+# than the 262,144 bytes the shipped layout reserves, not carrying the payload marker in its own
+# bytes (a marker inside the stub would end the record chain inside the program image), and with
+# its manifest (elevation request) and version information among its resources.
 #
 #   check_stub_image.sh OBJDUMP STUB
 set -euo pipefail
@@ -24,4 +25,8 @@ size=$(stat -c %s "$stub")
 echo "stub size: $size bytes (limit $kMaxStubBytes)"
 if [ "$size" -gt "$kMaxStubBytes" ]; then echo "the stub is larger than $kMaxStubBytes bytes"; failed=1; fi
 if grep -qa '!vorlaxinstallersig!' "$stub"; then echo "the stub carries the payload marker"; failed=1; fi
+if ! grep -qa 'level="requireAdministrator"' "$stub"; then echo "no manifest asking for elevation"; failed=1; fi
+# Version strings are stored as UTF-16LE: each character followed by a zero byte.
+description=$(printf 'vorlax installer' | sed 's/./&\\x00/g')
+if ! grep -qaP "$description" "$stub"; then echo "no version information"; failed=1; fi
 exit "$failed"
