@@ -20,9 +20,10 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// A main symbol, a length symbol, 17 extra bits and an aligned symbol fit in 48 bits, which is
-// what a refill guarantees.
+// A refill leaves more than 48 bits: enough for a main symbol and a length symbol (16 bits
+// each). The offset's extra bits and aligned symbol (up to 24 bits) get their own check.
 constexpr uint32_t kSymbolBits = 48;
+constexpr uint32_t kOffsetBits = 24;
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
@@ -30,9 +31,41 @@ inline void Copy8(uint8_t* to, const uint8_t* from) {
   std::memcpy(to, &chunk, kChunk);
 }
 
+// Copies n bytes (2..8) from a source that does not overlap the destination, as two copies of
+// a power of two that may overlap each other.
+inline void CopyShort(uint8_t* to, const uint8_t* from, uint32_t n) {
+  if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, from, 4);
+    std::memcpy(&b, from + n - 4, 4);
+    std::memcpy(to, &a, 4);
+    std::memcpy(to + n - 4, &b, 4);
+  } else {
+    uint16_t a, b;
+    std::memcpy(&a, from, 2);
+    std::memcpy(&b, from + n - 2, 2);
+    std::memcpy(to, &a, 2);
+    std::memcpy(to + n - 2, &b, 2);
+  }
+}
+
+// A match longer than its distance d (2..7): the d source bytes repeat. They are laid out
+// twice over in a small buffer, from which every 8-byte piece of the run can be read.
+inline void CopyPattern(uint8_t* to, const uint8_t* from, uint32_t distance, uint32_t length) {
+  uint8_t pattern[2 * kChunk];
+  for (uint32_t k = 0; k < sizeof pattern; ++k) pattern[k] = from[k % distance];
+  uint32_t done = 0;
+  for (; done + kChunk <= length; done += kChunk) std::memcpy(to + done, pattern + done % distance, kChunk);
+  for (; done < length; ++done) to[done] = pattern[done % distance];
+}
+
 // Copies a match whose source trails its destination by `distance`, both before the window's end.
 inline void CopyWithin(uint8_t* to, const uint8_t* from, uint32_t distance, uint32_t length) {
-  if (distance >= kChunk && length >= kChunk) {
+  if (distance >= kChunk) {
+    if (length < kChunk) {
+      CopyShort(to, from, length);
+      return;
+    }
     // Forward 8-byte chunks, then one last chunk ending exactly at the match's end; a chunk
     // reads only bytes already final, as the source trails the destination by 8 or more.
     uint32_t done = 0;
@@ -40,7 +73,13 @@ inline void CopyWithin(uint8_t* to, const uint8_t* from, uint32_t distance, uint
     if (done < length) Copy8(to + length - kChunk, from + length - kChunk);
     return;
   }
-  for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
+  if (distance == 1) {
+    std::memset(to, *from, length);
+  } else if (length <= distance) {
+    CopyShort(to, from, length);
+  } else {
+    CopyPattern(to, from, distance, length);
+  }
 }
 
 // Trap: when the distance exceeds the window position, the source wraps to the window's end
@@ -80,6 +119,7 @@ inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& b
   }
   const uint32_t extra = LzxExtraBits(slot);
   uint32_t distance = LzxPositionBase(slot);
+  if (bits.Available() < kOffsetBits) bits.Refill();
   if (aligned && extra >= kLzxAlignedOffsetBits) {
     const uint32_t high = extra - kLzxAlignedOffsetBits;
     distance += bits.Peek(high) << kLzxAlignedOffsetBits;
@@ -110,7 +150,8 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   const LzxDecodeTable alignedTable = state->alignedTable;
   Repeated r{state->repeated[0], state->repeated[1], state->repeated[2]};
   uint32_t position = state->windowPosition;
-  uint64_t history = state->decodedSinceReset;
+  // Bytes a match may reach back: those before this call, plus count - left of this call.
+  const uint64_t historyBefore = state->decodedSinceReset;
   uint32_t left = count;
   bool ok = true;
   while (left > 0) {
@@ -121,9 +162,17 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     if (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
-      ++history;
       --left;
-      continue;
+      // A second literal needs no refill: a refill leaves 48 bits and a code takes 16 at most.
+      if (left == 0) break;
+      if (!LzxDecodeSymbol(mainTable, bits, &symbol)) return false;
+      if (symbol < kLzxLiteralCount) {
+        window[position] = static_cast<uint8_t>(symbol);
+        position = (position + 1) & mask;
+        --left;
+        continue;
+      }
+      if (bits.Available() < kSymbolBits) bits.Refill();
     }
     symbol -= kLzxLiteralCount;
     uint32_t length = symbol & (kLzxLengthHeaders - 1);
@@ -134,12 +183,12 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     }
     length += kLzxMinMatch;
     const uint32_t distance = SlotDistance(alignedTable, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
+    const uint64_t history = historyBefore + (count - left);
     if (!ok || distance == 0 || distance > size || distance > history || length > left) {
       return false;
     }
     CopyMatch(window, mask, size, position, distance, length);
     position = (position + length) & mask;
-    history += length;
     left -= length;
   }
   input->bits = bits;
@@ -147,7 +196,7 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   state->repeated[1] = r.r1;
   state->repeated[2] = r.r2;
   state->windowPosition = position;
-  state->decodedSinceReset = history;
+  state->decodedSinceReset = historyBefore + count;
   return !bits.Overrun();
 }
 

@@ -14,6 +14,12 @@ namespace vorlax {
 
 inline bool LzxDecodeSymbol(const LzxDecodeTable& table, LzxBitReader& bits, uint32_t* symbol) {
   uint32_t entry = table.entries[bits.Peek(table.bits)];
+  // A leaf (length 1..16 in bits 16-20, no node flag) is the common case: one compare.
+  if (entry - (1u << kLzxEntryLengthShift) < kLzxEntryNodeFlag - (1u << kLzxEntryLengthShift)) {
+    bits.Consume(entry >> kLzxEntryLengthShift);
+    *symbol = entry & kLzxEntrySymbolMask;
+    return true;
+  }
   uint32_t depth = table.bits;
   while (entry & kLzxEntryNodeFlag) {
     const uint32_t node = entry & ~kLzxEntryNodeFlag;
