@@ -1,10 +1,13 @@
 // The bit input and arithmetic decoder of one Quantum frame (internal to the Quantum decoder).
 //
-// Bit input: the frame's bytes, most significant bit first. `bits_` holds the next `count_`
-// bits left-aligned; past the frame's last byte zero bytes are appended and counted in
-// `padding_`, so the input is exhausted exactly when some of those padding bits were taken
-// (padding_ > count_). Every refill leaves at least kMinBitsAfterRefill bits, enough for one
-// symbol (at most 30 renormalisation bits) or one run of raw extra bits (at most 19).
+// One 64-bit register holds the coder's 16-bit code in its top bits and the input bits that
+// follow it below, so that shifting the code left takes the next input bits in the same step.
+// `buffered_` counts the valid bits below the code (it starts at -16, before the code is
+// loaded). Past the frame's last byte zero bytes are appended and counted in `padding_`, so the
+// input is exhausted exactly when some of those padding bits reached the code (padding_ >
+// buffered_). A refill leaves at least kMinBufferedBits below the code: enough for one symbol
+// (at most 30 renormalisation bits) or one run of raw extra bits (at most 19). Raw extra bits
+// are taken from just below the code, which stays in place.
 //
 // Dividing is slow and sits on the path from one symbol to the next, so the symbol search compares
 // products instead of dividing by the range, and the division by the model's total multiplies by
@@ -29,27 +32,32 @@ class QuantumArithmeticDecoder {
   QuantumArithmeticDecoder(const uint8_t* input, uint32_t length)
       : next_(input), end_(input + length), reciprocals_(QuantumTotalReciprocals()) {
     Refill();
-    code_ = Take(16);
   }
 
-  bool Exhausted() const { return padding_ > count_; }
+  bool Exhausted() const { return padding_ > buffered_; }
 
   // Raw extra bits, most significant first; count <= 24.
   uint32_t ReadRaw(uint32_t count) {
-    if (count_ < count) Refill();
-    return Take(count);
+    if (count == 0) return 0;
+    if (buffered_ < static_cast<int32_t>(count)) Refill();
+    const uint64_t below = stream_ << kCodeBits;
+    const uint32_t value = static_cast<uint32_t>(below >> (64 - count));
+    stream_ = (stream_ & kCodeField) | ((below << count) >> kCodeBits);
+    buffered_ -= static_cast<int32_t>(count);
+    return value;
   }
 
   // Decodes one symbol from the model and adapts the model to it.
   uint32_t DecodeSymbol(QuantumModel* model) {
-    if (count_ < kMaxBitsPerSymbol) Refill();
+    if (buffered_ < kMaxBitsPerSymbol) Refill();
+    const uint32_t code = Code();
     const uint32_t range = high_ - low_ + 1;
     const uint32_t total = model->cum[0];
     // The entry j with cum[j] > v >= cum[j + 1] for v = ((code - low + 1) * total - 1) / range,
     // found without dividing: cum > v exactly when cum * range >= (code - low + 1) * total.
     // cum[symbols] is 0 and code >= low, so the walk stops inside the model. The entries passed
     // over get the frequency step on the way (cum[j] itself only after it is read).
-    const uint32_t scaledCode = (code_ - low_ + 1) * total;
+    const uint32_t scaledCode = (code - low_ + 1) * total;
     uint32_t entry = 0;
     while (model->cum[entry + 1] * range >= scaledCode) {
       model->cum[entry] = static_cast<uint16_t>(model->cum[entry] + kQuantumFrequencyStep);
@@ -68,11 +76,15 @@ class QuantumArithmeticDecoder {
   }
 
  private:
-  static constexpr uint32_t kMaxBitsPerSymbol = 32;
-  static constexpr uint32_t kMinBitsAfterRefill = 56;
+  static constexpr int32_t kCodeBits = 16;
+  static constexpr uint64_t kCodeField = 0xFFFF000000000000ull;
+  static constexpr int32_t kMaxBitsPerSymbol = 32;
+  static constexpr int32_t kMinBufferedBits = 40;
   static constexpr uint32_t kRegisterMask = 0xFFFF;
-  static constexpr uint32_t kTopBit = 0x8000;
   static constexpr uint32_t kSecondBit = 0x4000;
+  static constexpr uint64_t kCodeSecondBit = uint64_t{kSecondBit} << 48;
+
+  uint32_t Code() const { return static_cast<uint32_t>(stream_ >> 48); }
 
   // value / total for value < 2^28: the reciprocal's estimate is exact or one short.
   static uint32_t DivideByTotal(uint32_t value, uint32_t total, uint32_t reciprocal) {
@@ -81,37 +93,28 @@ class QuantumArithmeticDecoder {
     return quotient;
   }
 
+  // Fills the register below the code and the buffered bits. The byte after the last whole one
+  // may land in the register too: those are the very bits the next refill ORs in again.
   void Refill() {
     if (end_ - next_ >= 8) {
-      // Eight bytes at once: the whole bytes that fit are counted; the bits of the next byte
-      // that also land in the buffer are the same bits the next refill ORs in again.
       uint64_t word = 0;
       for (int i = 0; i < 8; ++i) word = (word << 8) | next_[i];
-      bits_ |= word >> count_;
-      const uint32_t whole = (63 - count_) >> 3;
+      stream_ |= word >> (kCodeBits + buffered_);
+      const int32_t whole = (64 - kCodeBits - buffered_) >> 3;
       next_ += whole;
-      count_ += whole * 8;
+      buffered_ += whole * 8;
       return;
     }
-    while (count_ < kMinBitsAfterRefill) {
+    while (buffered_ < kMinBufferedBits) {
       uint64_t byte = 0;
       if (next_ < end_) {
         byte = *next_++;
       } else {
         padding_ += 8;
       }
-      bits_ |= byte << (56 - count_);
-      count_ += 8;
+      stream_ |= byte << (64 - kCodeBits - 8 - buffered_);
+      buffered_ += 8;
     }
-  }
-
-  // 1 <= count <= count_.
-  uint32_t Take(uint32_t count) {
-    if (count == 0) return 0;
-    const uint32_t value = static_cast<uint32_t>(bits_ >> (64 - count));
-    bits_ <<= count;
-    count_ -= count;
-    return value;
   }
 
   void Renormalise() {
@@ -120,26 +123,26 @@ class QuantumArithmeticDecoder {
     if (same > 0) {
       low_ = (low_ << same) & kRegisterMask;
       high_ = ((high_ << same) | ((1u << same) - 1)) & kRegisterMask;
-      code_ = ((code_ << same) | Take(same)) & kRegisterMask;
+      stream_ <<= same;
+      buffered_ -= static_cast<int32_t>(same);
     }
     // Underflow: low has 0x4000 set and high has it clear.
     while ((low_ & ~high_ & kSecondBit) != 0) {
-      code_ ^= kSecondBit;
       low_ = ((low_ & (kSecondBit - 1)) << 1) & kRegisterMask;
       high_ = (((high_ | kSecondBit) << 1) | 1) & kRegisterMask;
-      code_ = ((code_ << 1) | Take(1)) & kRegisterMask;
+      stream_ = (stream_ ^ kCodeSecondBit) << 1;
+      buffered_ -= 1;
     }
   }
 
   const uint8_t* next_;
   const uint8_t* end_;
   const uint32_t* reciprocals_;
-  uint64_t bits_ = 0;
-  uint32_t count_ = 0;
-  uint32_t padding_ = 0;
+  uint64_t stream_ = 0;     // code in bits 63-48, then the next input bits
+  int32_t buffered_ = -kCodeBits;  // valid bits below the code
+  int32_t padding_ = 0;
   uint32_t low_ = 0;
   uint32_t high_ = kRegisterMask;
-  uint32_t code_ = 0;
 };
 
 }  // namespace vorlax
