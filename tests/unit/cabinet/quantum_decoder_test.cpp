@@ -400,5 +400,36 @@ TEST_F(QuantumDecoderTest, MatchAcrossTheWholeWindowWraps) {
   QuantumDestroy(decoder);
 }
 
+// Every way a match is copied (a run of one byte, short and long overlaps, sources after the
+// write position in the window's older half, across the window's end) gives what a copy byte by
+// byte from the history gives. The window is 1 KiB; 1,100 literals come first.
+TEST_F(QuantumDecoderTest, MatchCopiesEqualTheByteByByteCopy) {
+  const struct {
+    uint32_t length;
+    uint32_t distance;
+  } matches[] = {{259, 1}, {100, 2}, {50, 7}, {100, 8}, {259, 9},  {20, 1000},
+                 {30, 1020}, {259, 1024}, {5, 300}, {3, 4}, {200, 900}, {40, 1023}};
+  for (const auto& match : matches) {
+    QuantumFrameEncoder writer(10);
+    QuantumDecoder* decoder = Create(10);
+    std::vector<Step> steps;
+    std::vector<uint8_t> expected;
+    for (uint32_t i = 0; i < 1100; ++i) {
+      const uint8_t byte = static_cast<uint8_t>((i * 37) ^ (i >> 3));
+      steps.push_back({0, byte});
+      expected.push_back(byte);
+    }
+    steps.push_back({match.length, match.distance});
+    for (uint32_t i = 0; i < match.length; ++i) expected.push_back(expected[expected.size() - match.distance]);
+    steps.push_back({0, 'z'});
+    expected.push_back('z');
+    std::vector<uint8_t> out;
+    ASSERT_EQ(kDecoderOk, DecodeOne(decoder, WriteFrame(&writer, steps), static_cast<uint32_t>(expected.size()), &out))
+        << match.length << " from " << match.distance;
+    EXPECT_TRUE(out == expected) << match.length << " from " << match.distance;
+    QuantumDestroy(decoder);
+  }
+}
+
 }  // namespace
 }  // namespace vorlax
