@@ -205,5 +205,45 @@ TEST(QuantumTool, CabCommandRefusesWindowsOutsideTenToTwentyOne) {
   }
 }
 
+// Folders the decoder must refuse: a window exponent outside 10..21, and a frame cut short (its
+// block claims half of its bytes; the checksum is cleared so that only the decoder can notice).
+// `vorlax extract` fails with the decompression error of the cabinet layer.
+TEST(QuantumTool, BadFoldersFailWithTheDecompressError) {
+  constexpr size_t kFolderType = 36 + 6;
+  constexpr size_t kFirstBlock = 36;  // the folder entry's offset of its first data block
+  const fs::path work = WorkFolder("bad");
+  WriteBytes(work / "a.txt", MixedText(5000, 3));
+  ASSERT_EQ(0, RunQuietly("cd " + Quoted(work) + " && " + VORLAX_TOOL + " cab good.cab --compress quantum:10 a.txt"));
+  const std::string good = ReadBytes(work / "good.cab");
+  ASSERT_GT(good.size(), 60u);
+  const uint32_t block = ReadLe32(reinterpret_cast<const uint8_t*>(good.data()) + kFirstBlock);
+  const struct {
+    const char* name;
+    void (*patch)(std::string* cab, uint32_t block);
+  } cases[] = {
+      {"window 9", [](std::string* cab, uint32_t) { WriteLe16(reinterpret_cast<uint8_t*>(&(*cab)[kFolderType]), 0x0902); }},
+      {"window 22", [](std::string* cab, uint32_t) { WriteLe16(reinterpret_cast<uint8_t*>(&(*cab)[kFolderType]), 0x1602); }},
+      {"frame cut short",
+       [](std::string* cab, uint32_t block) {
+         uint8_t* head = reinterpret_cast<uint8_t*>(&(*cab)[block]);
+         WriteLe32(head, 0);
+         WriteLe16(head + 4, static_cast<uint16_t>(ReadLe16(head + 4) / 2));
+       }},
+  };
+  for (const auto& c : cases) {
+    std::string cab = good;
+    c.patch(&cab, block);
+    WriteBytes(work / "bad.cab", cab);
+    const fs::path out = work / "out";
+    std::error_code ignored;
+    fs::remove_all(out, ignored);
+    const int status = std::system((std::string(VORLAX_TOOL) + " extract " + Quoted(work / "bad.cab") + " " +
+                                    Quoted(out) + " >/dev/null 2>" + Quoted(work / "stderr.txt"))
+                                       .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.name;
+    EXPECT_NE(std::string::npos, ReadBytes(work / "stderr.txt").find("Failure decompressing data")) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace vorlax
