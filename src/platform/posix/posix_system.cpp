@@ -32,6 +32,13 @@ FileHandle OpenPosix(const std::string& path, FileAccess access) {
   if (access == FileAccess::kCreateWrite) flags = O_WRONLY | O_CREAT | O_TRUNC;
   if (access == FileAccess::kReadWriteExisting) flags = O_RDWR;
   int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  // Never hand out descriptor 0 (free in a process started without standard input): the cabinet
+  // layer reads a file handle of 0 as "no file" and would skip the file.
+  if (fd == 0) {
+    int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
+    ::close(fd);
+    fd = moved;
+  }
   return fd < 0 ? kNoFile : static_cast<FileHandle>(fd);
 }
 

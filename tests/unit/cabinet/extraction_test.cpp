@@ -4,6 +4,7 @@
 #include "cabinet/extraction.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "base/text.h"
 #include "driver/installer_state.h"
 #include "packer/cabinet_writer.h"
+#include "platform/posix/posix_system.h"
 #include "support/fake_system.h"
 
 namespace vorlax {
@@ -250,6 +252,23 @@ TEST_F(ExtractionSetTest, MissingNextCabinetEndsAfterBoundedAttempts) {
             "Next cabinet of the set not usable (Cabinet not found) 'files2.cab'");
   EXPECT_EQ(fake_.FileData(u"C:\\Games\\Demo\\a.bin"), Text(20000, 'a'));
   EXPECT_EQ(fake_.openFiles, 0);
+}
+
+// The cabinet layer reads a file handle of 0 as "skip this file". A process started without
+// standard input has descriptor 0 free; the POSIX seam must still never answer 0.
+TEST(PosixSeam, NeverHandsOutHandleZero) {
+  std::string path = "/tmp/vorlax_handle_zero_" + std::to_string(::getpid());
+  PosixSystem posix;
+  int savedInput = ::dup(0);
+  ASSERT_GE(savedInput, 0);
+  ::close(0);
+  FileHandle file = posix.OpenFileNarrow(path, FileAccess::kCreateWrite);
+  ::dup2(savedInput, 0);
+  ::close(savedInput);
+  EXPECT_NE(file, 0);
+  EXPECT_NE(file, kNoFile);
+  EXPECT_TRUE(posix.CloseFile(file));
+  ::unlink(path.c_str());
 }
 
 }  // namespace
