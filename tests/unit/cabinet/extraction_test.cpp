@@ -109,6 +109,19 @@ TEST_F(ExtractionTest, ProgressNumbersAndSpaceEstimate) {
   EXPECT_FALSE(progress.countingPass.load());
 }
 
+// 25 MB x 100 does not fit 32 bits: the percentages must still come out right.
+TEST_F(ExtractionTest, PercentagesOfFilesAbove21MegabytesAreExact) {
+  CabinetWriterOptions stored;
+  stored.folders[0].kind = 0;
+  std::string big(25 * 1000 * 1000, 'x');
+  std::vector<CabinetPart> parts = Write({Entry("files\\big.dat", big), Entry("files\\tail.txt", "t")}, stored);
+  fake_.AddFile(Widen(kCabinetPath), parts[0].bytes);
+  ASSERT_TRUE(ExtractCabinet(kCabinetPath, "files\\", kDestination));
+  EXPECT_EQ(State().progress.totalBytes.load(), 25000001);
+  EXPECT_EQ(State().progress.overallPercent.load(), 100);
+  EXPECT_EQ(fake_.FileData(u"C:\\Games\\Demo\\big.dat").size(), big.size());
+}
+
 TEST_F(ExtractionTest, CabinetWithNothingUnderThePrefixSucceedsAndLeavesPercentages) {
   PutCabinet({Entry("cfg\\a.xml", "a")});
   State().progress.overallPercent.store(55);
