@@ -5,6 +5,8 @@
 // over every pattern of the bits it does not use.
 #include "cabinet/mszip_fast_table.h"
 
+#include <cstring>
+
 #include "cabinet/mszip_tables.h"
 
 namespace vorlax {
@@ -87,40 +89,86 @@ unsigned SubTableBits(const FastBuilder* b, unsigned len, unsigned rootBits) {
   return bits;
 }
 
+// A length symbol placed in the first level, remembered for ExpandLengths.
+struct PlacedLength {
+  unsigned symbol;
+  unsigned length;
+  unsigned reversed;
+};
+
+// Rewrites the first-level entries of length codes whose extra bits fit into the first level as
+// direct lengths: each repetition of the code is told apart by the extra bits above it.
+void ExpandLengths(uint32_t* table, unsigned rootBits, const PlacedLength* placed, unsigned count) {
+  const unsigned rootSize = 1u << rootBits;
+  for (unsigned k = 0; k < count; ++k) {
+    unsigned index = placed[k].symbol - kMszipPlainSymbols;
+    unsigned len = placed[k].length;
+    unsigned extra = kMszipLengthExtra[index];
+    if (len + extra > rootBits) continue;
+    unsigned bits = len + extra;
+    uint32_t fixed = kMszipEntryDirectLength | bits | (bits << 8);
+    for (unsigned p = placed[k].reversed; p < rootSize; p += 1u << len) {
+      unsigned value = kMszipLengthBase[index] + ((p >> len) & ((1u << extra) - 1));
+      table[p] = fixed | (value << 16);
+    }
+  }
+}
+
+bool IsLengthSymbol(unsigned symbol, MszipSymbolKind kind) {
+  return kind == kMszipLitLenSymbols && symbol >= kMszipPlainSymbols &&
+         symbol < kMszipPlainSymbols + kMszipLengthSymbols;
+}
+
 }  // namespace
 
 bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind, unsigned rootBits,
                     uint32_t* table, unsigned capacity) {
   FastBuilder b;
   SortCanonically(&b, lengths, count);
-  const unsigned rootSize = 1u << rootBits;
-  if (!b.complete) Replicate(table, 0, 1, rootSize, kMszipEntryInvalid);
 
-  unsigned reversed = 0;                // the current canonical code, bit-reversed
-  unsigned next = rootSize;             // first free entry for sub-tables
-  unsigned subPrefix = rootSize;        // root pattern of the open sub-table (none yet)
-  unsigned subStart = 0;
-  unsigned subBits = 0;
-  for (unsigned i = 0; i < b.used; ++i) {
+  // First level: codes no longer than rootBits, shortest first, in a table that is doubled (its
+  // entries repeated above themselves) each time the code length grows, so that every entry ends
+  // up repeated over the bits its code does not use. Unassigned patterns stay invalid.
+  unsigned reversed = 0;  // the current canonical code, bit-reversed
+  unsigned tableBits = 0;
+  table[0] = kMszipEntryInvalid;
+  PlacedLength placed[kMszipLengthSymbols];
+  unsigned placedCount = 0;
+  unsigned i = 0;
+  for (; i < b.used && lengths[b.symbols[i]] <= rootBits; ++i) {
     unsigned symbol = b.symbols[i];
     unsigned len = lengths[symbol];
-    uint32_t tmpl = SymbolTemplate(symbol, kind);
-    if (len <= rootBits) {
-      Replicate(table, reversed, 1u << len, rootSize, CodeEntry(tmpl, len));
-    } else {
-      unsigned prefix = reversed & (rootSize - 1);
-      if (prefix != subPrefix) {
-        subBits = SubTableBits(&b, len, rootBits);
-        if (next + (1u << subBits) > capacity) return false;
-        subPrefix = prefix;
-        subStart = next;
-        next += 1u << subBits;
-        if (!b.complete) Replicate(table, subStart, 1, subStart + (1u << subBits), kMszipEntryInvalid);
-        table[prefix] = kMszipEntryLink | rootBits | (subBits << 8) | (subStart << 16);
-      }
-      unsigned sub = len - rootBits;
-      Replicate(table + subStart, reversed >> rootBits, 1u << sub, 1u << subBits, CodeEntry(tmpl, sub));
+    for (; tableBits < len; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
+    table[reversed] = CodeEntry(SymbolTemplate(symbol, kind), len);
+    if (IsLengthSymbol(symbol, kind)) placed[placedCount++] = {symbol, len, reversed};
+    b.count[len]--;
+    reversed = NextReversed(reversed, len);
+  }
+  for (; tableBits < rootBits; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
+  ExpandLengths(table, rootBits, placed, placedCount);
+
+  // Longer codes: a sub-table for each first-level pattern they share.
+  const unsigned rootSize = 1u << rootBits;
+  unsigned next = rootSize;       // first free entry for sub-tables
+  unsigned subPrefix = rootSize;  // first-level pattern of the open sub-table (none yet)
+  unsigned subStart = 0;
+  unsigned subBits = 0;
+  for (; i < b.used; ++i) {
+    unsigned symbol = b.symbols[i];
+    unsigned len = lengths[symbol];
+    unsigned prefix = reversed & (rootSize - 1);
+    if (prefix != subPrefix) {
+      subBits = SubTableBits(&b, len, rootBits);
+      if (next + (1u << subBits) > capacity) return false;
+      subPrefix = prefix;
+      subStart = next;
+      next += 1u << subBits;
+      if (!b.complete) Replicate(table, subStart, 1, subStart + (1u << subBits), kMszipEntryInvalid);
+      table[prefix] = kMszipEntryLink | rootBits | (subBits << 8) | (subStart << 16);
     }
+    unsigned sub = len - rootBits;
+    Replicate(table + subStart, reversed >> rootBits, 1u << sub, 1u << subBits,
+              CodeEntry(SymbolTemplate(symbol, kind), sub));
     b.count[len]--;
     reversed = NextReversed(reversed, len);
   }

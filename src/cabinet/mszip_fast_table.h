@@ -9,6 +9,7 @@
 //   bits 8-11  the code's length within its table (a link: the width of its sub-table)
 //   bits 12-15 kind flags below; none set means a length or distance base with extra bits
 //   bits 16-31 value: literal byte, length or distance base, or the sub-table's first index
+//              (see kMszipEntryDirectLength for the one exception)
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,10 @@ constexpr uint32_t kMszipEntryLink = 0x2000;
 constexpr uint32_t kMszipEntryEndOfBlock = 0x4000;
 constexpr uint32_t kMszipEntryInvalid = 0x8000;
 constexpr uint32_t kMszipEntrySpecial = kMszipEntryLink | kMszipEntryEndOfBlock | kMszipEntryInvalid;
+// Literal/length tables only: a first-level length entry whose extra bits are part of the bits
+// looked up. Its low byte covers the code and the extra bits, and bits 16-30 hold the final
+// length, so that the common lengths need no extra-bit arithmetic.
+constexpr uint32_t kMszipEntryDirectLength = 0x80000000;
 
 constexpr unsigned kMszipLitLenRootBits = 11;
 constexpr unsigned kMszipDistanceRootBits = 8;
@@ -35,6 +40,7 @@ constexpr unsigned kMszipCodeLengthTableSize = 1u << kMszipCodeLengthRootBits;
 inline uint32_t MszipEntryValue(uint32_t entry) { return entry >> 16; }
 inline unsigned MszipEntryDropBits(uint32_t entry) { return entry & 0xFF; }
 inline unsigned MszipEntryCodeBits(uint32_t entry) { return (entry >> 8) & 0xF; }
+inline unsigned MszipDirectLength(uint32_t entry) { return (entry >> 16) & 0x7FFF; }
 
 enum MszipSymbolKind : int {
   kMszipLitLenSymbols = 0,     // 0-255 literals, 256 end of block, 257-285 lengths, others invalid

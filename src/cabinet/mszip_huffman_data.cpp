@@ -44,35 +44,41 @@ inline unsigned TakeValue(uint32_t e, MszipBitReader* in) {
 // The fast loop's copy of the bit reader and output pointer. Kept in locals because every byte
 // stored through the output pointer could, as far as the compiler knows, change any structure in
 // memory; locals stay in registers.
+//
+// `count` is kept the cheap way: only its low byte is the number of valid bits (at most 63); an
+// entry is subtracted whole, as its low byte is the number of bits it uses, and the higher bits of
+// `count` are left to hold whatever that leaves there.
 struct FastState {
   uint64_t bits;
-  unsigned count;
+  uint32_t count;
   const uint8_t* next;
   const uint8_t* inputLimit;  // the loop needs kFastInputMargin bytes before this
   uint8_t* out;
   uint8_t* outputLimit;       // and kFastOutputMargin bytes of room before this
 
+  unsigned Count() const { return count & 0xFF; }
   void Refill() {
-    bits |= LoadLe64(next) << count;
-    next += (63 - count) >> 3;
+    bits |= LoadLe64(next) << (count & 63);
+    next += 7 - ((count >> 3) & 7);
     count |= kMszipRefillBits;
   }
-  void Drop(unsigned n) {
-    bits >>= n;
-    count -= n;
+  // Drops the bits an entry uses (its low byte).
+  void DropEntry(uint32_t e) {
+    bits >>= static_cast<uint8_t>(e);
+    count -= e;
   }
   uint32_t Lookup(const uint32_t* table, unsigned rootMask) {
     uint32_t e = table[bits & rootMask];
     if (e & kMszipEntryLink) {
-      Drop(MszipEntryDropBits(e));
+      DropEntry(e);
       e = table[MszipEntryValue(e) + (bits & ((1u << MszipEntryCodeBits(e)) - 1))];
     }
     return e;
   }
   unsigned Take(uint32_t e) {
-    unsigned total = MszipEntryDropBits(e);
-    uint32_t extra = static_cast<uint32_t>(bits & ((uint64_t{1} << total) - 1)) >> MszipEntryCodeBits(e);
-    Drop(total);
+    uint32_t extra = static_cast<uint32_t>(bits & ((uint64_t{1} << static_cast<uint8_t>(e)) - 1)) >>
+                     MszipEntryCodeBits(e);
+    DropEntry(e);
     return MszipEntryValue(e) + extra;
   }
 };
@@ -96,6 +102,7 @@ __attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* 
 MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput* out) {
   const uint32_t* litLen = t.litLen;
   const uint32_t* distance = t.distance;
+  uint8_t* const start = out->start;
   FastState s = *state;
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
@@ -103,17 +110,17 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
   while (s.next < s.inputLimit && s.out < s.outputLimit) {
     s.Refill();
     if (e & kMszipEntryLiteral) {
-      s.Drop(MszipEntryDropBits(e));
+      s.DropEntry(e);
       uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
       e = litLen[s.bits & kLitLenMask];
       *s.out++ = literal;
       if (e & kMszipEntryLiteral) {
-        s.Drop(MszipEntryDropBits(e));
+        s.DropEntry(e);
         literal = static_cast<uint8_t>(MszipEntryValue(e));
         e = litLen[s.bits & kLitLenMask];
         *s.out++ = literal;
         if (e & kMszipEntryLiteral) {
-          s.Drop(MszipEntryDropBits(e));
+          s.DropEntry(e);
           literal = static_cast<uint8_t>(MszipEntryValue(e));
           e = litLen[s.bits & kLitLenMask];
           *s.out++ = literal;
@@ -122,10 +129,10 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
       continue;
     }
     if (e & kMszipEntryLink) {
-      s.Drop(MszipEntryDropBits(e));
+      s.DropEntry(e);
       e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
       if (e & kMszipEntryLiteral) {
-        s.Drop(MszipEntryDropBits(e));
+        s.DropEntry(e);
         *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
         e = litLen[s.bits & kLitLenMask];
         continue;
@@ -133,14 +140,20 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
     }
     if (e & kMszipEntrySpecial) {
       if (e & kMszipEntryEndOfBlock) {
-        s.Drop(MszipEntryDropBits(e));
+        s.DropEntry(e);
         end = kMszipDataEndOfBlock;
       } else {
         end = kMszipDataError;
       }
       break;
     }
-    unsigned length = s.Take(e);
+    unsigned length;
+    if (e & kMszipEntryDirectLength) {
+      length = MszipDirectLength(e);
+      s.DropEntry(e);
+    } else {
+      length = s.Take(e);
+    }
     uint32_t d = s.Lookup(distance, kDistanceMask);
     if (d & kMszipEntrySpecial) {
       end = kMszipDataError;
@@ -148,7 +161,7 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
     }
     unsigned dist = s.Take(d);
     e = litLen[s.bits & kLitLenMask];
-    if (dist <= static_cast<size_t>(s.out - out->start)) {
+    if (dist <= static_cast<size_t>(s.out - start)) {
       CopyWithinOutput(s.out, dist, length);
       s.out += length;
     } else {
@@ -175,7 +188,7 @@ MszipDataEnd DecodeFast(const MszipHuffmanTables& t, MszipBitReader* in, MszipOu
               out->end - kFastOutputMargin + 1};
   MszipDataEnd end = RunFast(t, &s, out);
   in->bits = s.bits;
-  in->count = s.count;
+  in->count = s.Count();
   in->next = s.next;
   out->next = s.out;
   return end;
@@ -197,7 +210,13 @@ MszipDataEnd DecodeCareful(const MszipHuffmanTables& t, MszipBitReader* in, Mszi
       }
       return kMszipDataError;
     }
-    unsigned length = TakeValue(e, in);
+    unsigned length;
+    if (e & kMszipEntryDirectLength) {
+      length = MszipDirectLength(e);
+      DropBits(in, MszipEntryDropBits(e));
+    } else {
+      length = TakeValue(e, in);
+    }
     NeedBits(in, kMaxDistanceBits);
     e = Lookup(t.distance, kDistanceMask, in);
     if (e & kMszipEntrySpecial) return kMszipDataError;

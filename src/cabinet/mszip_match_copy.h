@@ -30,9 +30,17 @@ inline void Copy2(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, &v, sizeof v);
 }
 
-// Copies exactly `length` bytes to dst from at least 8 bytes before it. Overlapping
-// pieces of one copy are fine: every byte read is final before it is read.
-inline void CopyFar(uint8_t* dst, const uint8_t* src, unsigned length) {
+inline void Copy16(uint8_t* dst, const uint8_t* src) {
+  uint8_t v[16];
+  std::memcpy(v, src, sizeof v);
+  std::memcpy(dst, v, sizeof v);
+}
+
+// Copies exactly `length` bytes to dst from `distance` (at least 8) bytes before it. Overlapping
+// pieces of one copy are fine: every byte read is final before it is read, as pieces never span
+// more than the distance.
+inline void CopyFar(uint8_t* dst, unsigned distance, unsigned length) {
+  const uint8_t* src = dst - distance;
   if (length <= 8) {
     if (length >= 4) {
       Copy4(dst, src);
@@ -43,36 +51,57 @@ inline void CopyFar(uint8_t* dst, const uint8_t* src, unsigned length) {
     return;
   }
   uint8_t* end = dst + length;
-  const uint8_t* srcEnd = src + length;
+  if (length <= 16) {
+    Copy8(dst, src);
+    Copy8(end - 8, end - 8 - distance);
+    return;
+  }
+  if (distance >= 16) {
+    do {
+      Copy16(dst, src);
+      dst += 16;
+      src += 16;
+    } while (end - dst > 16);
+    Copy16(end - 16, end - 16 - distance);
+    return;
+  }
   do {
     Copy8(dst, src);
     dst += 8;
     src += 8;
   } while (end - dst > 8);
-  Copy8(end - 8, srcEnd - 8);
+  Copy8(end - 8, end - 8 - distance);
 }
 
-// Copies `length` bytes from `distance` bytes back; needs dst - distance to lie in
-// the buffer.
+// Copies `length` bytes from `distance` bytes back; needs dst - distance to lie in the buffer.
 inline void CopyWithinOutput(uint8_t* dst, unsigned distance, unsigned length) {
-  const uint8_t* src = dst - distance;
   if (distance >= 8) {
-    CopyFar(dst, src, length);
-  } else if (length <= 16) {
-    for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
-  } else if (distance == 1) {
-    std::memset(dst, *src, length);
-  } else {
-    // [src, dst) is whole periods of the pattern: copying it doubles what can be copied next.
-    unsigned span = distance;
-    while (length > span) {
-      std::memcpy(dst, src, span);
-      dst += span;
-      length -= span;
-      span <<= 1;
-    }
-    std::memcpy(dst, src, length);
+    CopyFar(dst, distance, length);
+    return;
   }
+  // A pattern shorter than 8 bytes: its first bytes one by one, until a whole number of periods
+  // of at least 8 bytes lies behind the write position; from there the copy reads from that far
+  // back, which repeats the same pattern.
+  // The smallest multiple of each distance 1-7 that is at least 8.
+  static const uint8_t kWholePeriods[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+  unsigned far = kWholePeriods[distance];
+  unsigned head = far - distance;
+  if (head > length) head = length;
+  const uint8_t* src = dst - distance;
+  for (unsigned i = 0; i < head; ++i) dst[i] = src[i];
+  if (length > head) CopyFar(dst + head, far, length - head);
+}
+
+// Copies `length` bytes forward from `src`, which lies after dst: every byte read is read before
+// this copy could overwrite it, as a byte-by-byte forward copy would.
+inline void CopyForward(uint8_t* dst, const uint8_t* src, size_t length) {
+  while (length >= 8) {
+    Copy8(dst, src);
+    dst += 8;
+    src += 8;
+    length -= 8;
+  }
+  while (length-- > 0) *dst++ = *src++;
 }
 
 // Copies a match of `length` bytes (not more than the bytes still wanted) at `distance`. A source
@@ -86,7 +115,7 @@ inline bool CopyMatch(MszipOutput* out, unsigned distance, unsigned length) {
     size_t source = position + out->window - distance;  // position <= source < window
     size_t beforeWrap = out->window - source;
     size_t n = length < beforeWrap ? length : beforeWrap;
-    std::memmove(out->next, out->start + source, n);  // source ahead: forward copy is exact
+    CopyForward(out->next, out->start + source, n);
     out->next += n;
     length -= static_cast<unsigned>(n);
     if (length == 0) return true;

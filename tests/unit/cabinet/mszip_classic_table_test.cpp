@@ -89,20 +89,22 @@ TEST(MszipClassicTable, LookupWidthFollowsTheCodeLengths) {
   EXPECT_EQ(BuildClassicTable(DistanceCode(FromCounts({0, 4}, 30)), 6, 200, nullptr).lookupBits, 2u);
 }
 
-// One decoded symbol: what a table says about a code.
+// One decoded symbol: what a table says about the bits at hand.
 struct Decoded {
   bool valid;
-  unsigned bits;    // code length, extra bits not included
-  unsigned value;   // literal, base, or plain symbol
+  unsigned bits;    // code length plus extra bits
+  unsigned value;   // literal, plain symbol, or length or distance with its extra bits added
   bool endOfBlock;
 };
+
+unsigned Mask(unsigned n) { return (1u << n) - 1; }
 
 Decoded DecodeClassic(const std::vector<MszipClassicEntry>& pool, unsigned lookupBits, uint32_t bits) {
   const MszipClassicEntry* table = pool.data();
   unsigned width = lookupBits;
   unsigned used = 0;
   for (;;) {
-    const MszipClassicEntry& e = table[(bits >> used) & ((1u << width) - 1)];
+    const MszipClassicEntry& e = table[(bits >> used) & Mask(width)];
     if (e.operation == kMszipClassicInvalid) return {false, 0, 0, false};
     if (e.operation > kMszipClassicLiteral) {
       used += e.bits;
@@ -110,20 +112,29 @@ Decoded DecodeClassic(const std::vector<MszipClassicEntry>& pool, unsigned looku
       table = pool.data() + e.value;
       continue;
     }
-    return {true, used + e.bits, e.value, e.operation == kMszipClassicEndOfBlock};
+    used += e.bits;
+    if (e.operation >= kMszipClassicEndOfBlock) {
+      return {true, used, e.value, e.operation == kMszipClassicEndOfBlock};
+    }
+    unsigned extra = (bits >> used) & Mask(e.operation);
+    return {true, used + e.operation, e.value + extra, false};
   }
 }
 
 Decoded DecodeFast(const std::vector<uint32_t>& table, unsigned rootBits, uint32_t bits) {
-  uint32_t e = table[bits & ((1u << rootBits) - 1)];
+  uint32_t e = table[bits & Mask(rootBits)];
   unsigned used = 0;
   if (e & kMszipEntryLink) {
     used = MszipEntryDropBits(e);
-    e = table[MszipEntryValue(e) + ((bits >> used) & ((1u << MszipEntryCodeBits(e)) - 1))];
+    e = table[MszipEntryValue(e) + ((bits >> used) & Mask(MszipEntryCodeBits(e)))];
   }
   if (e & kMszipEntryInvalid) return {false, 0, 0, false};
-  if (e & kMszipEntryEndOfBlock) return {true, used + MszipEntryCodeBits(e), 0, true};
-  return {true, used + MszipEntryCodeBits(e), MszipEntryValue(e), false};
+  unsigned total = used + MszipEntryDropBits(e);
+  if (e & kMszipEntryEndOfBlock) return {true, total, 0, true};
+  if (e & kMszipEntryLiteral) return {true, total, MszipEntryValue(e), false};
+  if (e & kMszipEntryDirectLength) return {true, total, MszipDirectLength(e), false};
+  unsigned codeEnd = used + MszipEntryCodeBits(e);
+  return {true, total, MszipEntryValue(e) + ((bits >> codeEnd) & Mask(total - codeEnd)), false};
 }
 
 uint32_t Reversed(uint32_t code, unsigned length) {
@@ -132,8 +143,8 @@ uint32_t Reversed(uint32_t code, unsigned length) {
   return r;
 }
 
-// Random complete codes: every symbol's canonical code must decode to that symbol through the
-// classic entries and through the fast table alike, whatever the bits after the code.
+// Random complete codes: every symbol's canonical code, followed by random bits, must decode to
+// that symbol (and the same extra bits) through the classic entries and the fast table alike.
 TEST(MszipClassicTable, ClassicAndFastTablesDecodeEveryCanonicalCode) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
@@ -169,16 +180,19 @@ TEST(MszipClassicTable, ClassicAndFastTablesDecodeEveryCanonicalCode) {
       Decoded c = DecodeClassic(pool, outcome.lookupBits, bits);
       Decoded f = DecodeFast(fast, root, bits);
       unsigned expected = s;
+      unsigned extraBits = 0;
       bool eob = !distance && s == kMszipEndOfBlock;
       if (distance) {
-        expected = kMszipDistanceBase[s];
+        extraBits = kMszipDistanceExtra[s];
+        expected = kMszipDistanceBase[s] + ((bits >> lengths[s]) & Mask(extraBits));
       } else if (s > kMszipEndOfBlock) {
-        expected = kMszipLengthBase[s - kMszipPlainSymbols];
+        extraBits = kMszipLengthExtra[s - kMszipPlainSymbols];
+        expected = kMszipLengthBase[s - kMszipPlainSymbols] + ((bits >> lengths[s]) & Mask(extraBits));
       }
       std::string where = "round " + std::to_string(round) + " symbol " + std::to_string(s);
       ASSERT_TRUE(c.valid && f.valid) << where;
-      EXPECT_EQ(c.bits, lengths[s]) << where;
-      EXPECT_EQ(f.bits, lengths[s]) << where;
+      EXPECT_EQ(c.bits, lengths[s] + extraBits) << where;
+      EXPECT_EQ(f.bits, lengths[s] + extraBits) << where;
       EXPECT_EQ(c.endOfBlock, eob) << where;
       EXPECT_EQ(f.endOfBlock, eob) << where;
       if (!eob) {
@@ -197,7 +211,7 @@ TEST(MszipFastTable, UnusedPatternsOfTheFixedDistanceCodeAreInvalid) {
   // Codes 30 and 31 (11110, 11111) are not assigned.
   EXPECT_FALSE(DecodeFast(table, kMszipDistanceRootBits, Reversed(30, 5)).valid);
   EXPECT_FALSE(DecodeFast(table, kMszipDistanceRootBits, Reversed(31, 5)).valid);
-  EXPECT_EQ(DecodeFast(table, kMszipDistanceRootBits, Reversed(29, 5)).value, 24577u);
+  EXPECT_EQ(DecodeFast(table, kMszipDistanceRootBits, Reversed(29, 5) | (5u << 5)).value, 24577u + 5);
 }
 
 }  // namespace
