@@ -17,13 +17,10 @@ QuantumReach ReachOf(const QuantumFrameEncoder& frame) {
 
 }  // namespace
 
-QuantumEncoder::QuantumEncoder(uint32_t windowBits)
-    : frame_(windowBits), finder_(windowBits, ReachOf(frame_)) {}
+QuantumEncoder::QuantumEncoder(uint32_t windowBits, uint32_t frameLimit)
+    : frameLimit_(frameLimit), frame_(windowBits), finder_(windowBits, ReachOf(frame_)) {}
 
-bool QuantumEncoder::EncodeBlock(const uint8_t* data, uint32_t size, bool /*lastBlock*/, std::string* out) {
-  if (size > kMaxBlockOutput || (data == nullptr && size > 0)) return false;
-  const uint32_t start = finder_.Append(data, size);
-  const uint32_t end = start + size;
+void QuantumEncoder::EncodeWithMatches(uint32_t start, uint32_t end) {
   uint32_t pos = start;
   while (pos < end) {
     finder_.InsertUpTo(pos);
@@ -35,7 +32,27 @@ bool QuantumEncoder::EncodeBlock(const uint8_t* data, uint32_t size, bool /*last
       ++pos;
     }
   }
-  frame_.EndFrame(out);
+}
+
+void QuantumEncoder::EncodeLiterals(uint32_t start, uint32_t end) {
+  for (uint32_t pos = start; pos < end; ++pos) frame_.Literal(finder_.ByteAt(pos));
+}
+
+bool QuantumEncoder::EncodeBlock(const uint8_t* data, uint32_t size, bool /*lastBlock*/, std::string* out) {
+  if (size > kMaxBlockOutput || (data == nullptr && size > 0)) return false;
+  const uint32_t start = finder_.Append(data, size);
+  const QuantumFrameEncoder before = frame_;
+  std::string frame;
+  EncodeWithMatches(start, start + size);
+  frame_.EndFrame(&frame);
+  if (frame.size() > frameLimit_) {
+    frame_ = before;
+    frame.clear();
+    EncodeLiterals(start, start + size);
+    frame_.EndFrame(&frame);
+    if (frame.size() > frameLimit_) return false;
+  }
+  out->append(frame);
   return true;
 }
 

@@ -180,6 +180,19 @@ TEST(QuantumEncoder, FarMatchesUseTheWholeLargestWindow) {
   EXPECT_TRUE(Decode(21, folder, data.size()) == data);
 }
 
+// A block whose frame fits the limit neither with matches nor as literals is refused, and nothing
+// is appended; with the default limit (the reader's buffer) the same block is taken.
+TEST(QuantumEncoder, FrameOverTheLimitIsRefused) {
+  const std::vector<uint8_t> noise = RandomBytes(kMaxBlockOutput, 8);
+  QuantumEncoder tight(16, 1000);
+  std::string out = "kept";
+  EXPECT_FALSE(tight.EncodeBlock(noise.data(), kMaxBlockOutput, false, &out));
+  EXPECT_EQ("kept", out);
+  QuantumEncoder standard(16);
+  EXPECT_TRUE(standard.EncodeBlock(noise.data(), kMaxBlockOutput, false, &out));
+  EXPECT_LE(out.size() - 4, size_t{kMaxBlockOutput + kQuantumInputSlack});
+}
+
 TEST(QuantumEncoder, RefusesBlocksItCannotTake) {
   QuantumEncoder encoder(15);
   std::string out;
