@@ -1,6 +1,6 @@
 // Tests of the cabinet reader through an in-memory host: every layout the writer makes reads back
 // byte for byte, damaged cabinets fail with the exact error code of their fault, the host sees
-// the notifications in the designed order, cabinet sets are followed, and positions past 2 GiB
+// every notification in its order, cabinet sets are followed, and positions past 2 GiB
 // are read as unsigned 64-bit values.
 #include "cabinet/cabinet_reader.h"
 
@@ -198,7 +198,7 @@ std::string TwoFileStoredCabinet() {
   return WriteOne({one, two}, options);
 }
 
-TEST(CabinetReader, HostSeesTheDesignedNotificationSequence) {
+TEST(CabinetReader, HostSeesEveryNotificationInOrder) {
   ResetHost();
   Put("dir\\seq.cab", TwoFileStoredCabinet());
   CabinetError error;
@@ -242,7 +242,7 @@ TEST(CabinetReader, EmptyFileDoesNotSelectItsFolder) {
   EXPECT_EQ(Host().Written("empty"), "");
 }
 
-TEST(CabinetReader, ErrorTextsAreTheDesignedMessages) {
+TEST(CabinetReader, ErrorCodesHaveTheirMessageTexts) {
   const std::vector<std::pair<int, std::string>> texts = {
       {0, "No error"},
       {1, "Cabinet not found"},
