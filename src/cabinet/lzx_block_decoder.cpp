@@ -50,13 +50,32 @@ inline void CopyShort(uint8_t* to, const uint8_t* from, uint32_t n) {
 }
 
 // A match longer than its distance d (2..7): the d source bytes repeat. They are laid out
-// twice over in a small buffer, from which every 8-byte piece of the run can be read.
+// over a 16-byte buffer, from which every 8-byte piece of the run is read at the piece's phase
+// in the pattern (kept below d without a division per piece).
 inline void CopyPattern(uint8_t* to, const uint8_t* from, uint32_t distance, uint32_t length) {
   uint8_t pattern[2 * kChunk];
-  for (uint32_t k = 0; k < sizeof pattern; ++k) pattern[k] = from[k % distance];
+  for (uint32_t k = 0; k < distance; ++k) pattern[k] = from[k];
+  for (uint32_t k = distance; k < sizeof pattern; ++k) pattern[k] = pattern[k - distance];
+  const uint32_t step = kChunk % distance;
+  uint32_t phase = 0;
   uint32_t done = 0;
-  for (; done + kChunk <= length; done += kChunk) std::memcpy(to + done, pattern + done % distance, kChunk);
-  for (; done < length; ++done) to[done] = pattern[done % distance];
+  for (; done + kChunk <= length; done += kChunk) {
+    std::memcpy(to + done, pattern + phase, kChunk);
+    phase += step;
+    if (phase >= distance) phase -= distance;
+  }
+  for (uint32_t j = 0; done < length; ++done, ++j) to[done] = pattern[phase + j];
+}
+
+// Copies a match whose source and destination do not overlap.
+inline void CopyDisjoint(uint8_t* to, const uint8_t* from, uint32_t length) {
+  if (length < kChunk) {
+    CopyShort(to, from, length);
+    return;
+  }
+  uint32_t done = 0;
+  for (; done + kChunk <= length; done += kChunk) Copy8(to + done, from + done);
+  if (done < length) Copy8(to + length - kChunk, from + length - kChunk);
 }
 
 // Copies a match whose source trails its destination by `distance`, both before the window's end.
@@ -88,9 +107,16 @@ inline void CopyWithin(uint8_t* to, const uint8_t* from, uint32_t distance, uint
 void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position, uint32_t distance,
                uint32_t length) {
   const uint32_t source = (position - distance) & mask;
-  if (distance <= position && position + length <= size) {
-    CopyWithin(window + position, window + source, distance, length);
-    return;
+  if (position + length <= size) {
+    if (distance <= position) {
+      CopyWithin(window + position, window + source, distance, length);
+      return;
+    }
+    // A wrapped source ahead of the destination and clear of it: a plain copy.
+    if (source + length <= size && source >= position + length) {
+      CopyDisjoint(window + position, window + source, length);
+      return;
+    }
   }
   for (uint32_t i = 0; i < length; ++i) {
     window[(position + i) & mask] = window[(source + i) & mask];
