@@ -39,18 +39,16 @@ struct WindowCursor {
   uint8_t* bytes;
   uint32_t mask;     // window size - 1
   uint32_t pos;      // next byte written
-  uint32_t history;  // bytes decoded since the reset, capped at the window size
 
   // Writes one byte to the window and the output.
   void Put(uint8_t byte, uint8_t* out) {
     bytes[pos] = byte;
     *out = byte;
     pos = (pos + 1) & mask;
-    if (history <= mask) ++history;
   }
 
-  // Copies a match of `length` bytes from `distance` back; needs distance <= history, so every
-  // source byte was decoded since the reset.
+  // Copies a match of `length` bytes from `distance` back; needs distance within the history, so
+  // every source byte was decoded since the reset.
   void Copy(uint32_t distance, uint32_t length, uint8_t* out) {
     const uint32_t source = (pos - distance) & mask;
     // The fast path needs neither span to reach the window's end, so pos needs no wrap after it.
@@ -66,7 +64,6 @@ struct WindowCursor {
         pos = (pos + 1) & mask;
       }
     }
-    history = history + length <= mask ? history + length : mask + 1;
   }
 
   // The byte-by-byte copy from `from` to `to` (distance apart, the source either before the
@@ -110,7 +107,7 @@ MatchKind ReadMatchKind(QuantumDecoder* d, QuantumArithmeticDecoder* coder, uint
 bool DecodeFrame(QuantumDecoder* d, const uint8_t* input, uint32_t inputLength, uint8_t* out,
                  uint32_t wanted) {
   QuantumArithmeticDecoder coder(input, inputLength);
-  WindowCursor window = {d->window, d->windowSize - 1, d->windowPos, d->history};
+  WindowCursor window = {d->window, d->windowSize - 1, d->windowPos};
   uint32_t produced = 0;
   bool ok = true;
   while (produced < wanted && !coder.Exhausted()) {
@@ -126,7 +123,8 @@ bool DecodeFrame(QuantumDecoder* d, const uint8_t* input, uint32_t inputLength, 
     const uint32_t distance =
         kQuantumPositionBase[slot] + coder.ReadRaw(kQuantumPositionExtraBits[slot]) + kQuantumOffsetBias;
     // The slot models reach at most the window, so the history check also keeps the source in it.
-    if (kind.length > wanted - produced || distance > window.history) {
+    const uint32_t history = d->history + produced < d->windowSize ? d->history + produced : d->windowSize;
+    if (kind.length > wanted - produced || distance > history) {
       ok = false;
       break;
     }
@@ -134,7 +132,7 @@ bool DecodeFrame(QuantumDecoder* d, const uint8_t* input, uint32_t inputLength, 
     produced += kind.length;
   }
   d->windowPos = window.pos;
-  d->history = window.history;
+  d->history = d->history + produced < d->windowSize ? d->history + produced : d->windowSize;
   return ok && !coder.Exhausted() && produced == wanted;
 }
 
