@@ -107,9 +107,9 @@ void ExpandLengths(uint32_t* table, unsigned rootBits, const PlacedLength* place
     if (len + extra > rootBits) continue;
     unsigned bits = len + extra;
     uint32_t fixed = kMszipEntryDirectLength | bits | (bits << 8);
-    for (unsigned p = placed[k].reversed; p < rootSize; p += 1u << len) {
-      unsigned value = kMszipLengthBase[index] + ((p >> len) & ((1u << extra) - 1));
-      table[p] = fixed | (value << 16);
+    for (unsigned x = 0; x < (1u << extra); ++x) {
+      uint32_t entry = fixed | (static_cast<uint32_t>(kMszipLengthBase[index] + x) << 16);
+      for (unsigned p = placed[k].reversed + (x << len); p < rootSize; p += 1u << bits) table[p] = entry;
     }
   }
 }

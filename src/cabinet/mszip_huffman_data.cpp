@@ -128,24 +128,26 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
       }
       continue;
     }
-    if (e & kMszipEntryLink) {
-      s.DropEntry(e);
-      e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
-      if (e & kMszipEntryLiteral) {
+    if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
+      if (e & kMszipEntryLink) {
         s.DropEntry(e);
-        *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
-        e = litLen[s.bits & kLitLenMask];
-        continue;
+        e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
+        if (e & kMszipEntryLiteral) {
+          s.DropEntry(e);
+          *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
+          e = litLen[s.bits & kLitLenMask];
+          continue;
+        }
       }
-    }
-    if (e & kMszipEntrySpecial) {
       if (e & kMszipEntryEndOfBlock) {
         s.DropEntry(e);
         end = kMszipDataEndOfBlock;
-      } else {
-        end = kMszipDataError;
+        break;
       }
-      break;
+      if (e & kMszipEntryInvalid) {
+        end = kMszipDataError;
+        break;
+      }
     }
     unsigned length;
     if (e & kMszipEntryDirectLength) {
@@ -154,10 +156,16 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
     } else {
       length = s.Take(e);
     }
-    uint32_t d = s.Lookup(distance, kDistanceMask);
-    if (d & kMszipEntrySpecial) {
-      end = kMszipDataError;
-      break;
+    uint32_t d = distance[s.bits & kDistanceMask];
+    if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
+      if (d & kMszipEntryLink) {
+        s.DropEntry(d);
+        d = distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
+      }
+      if (d & kMszipEntrySpecial) {
+        end = kMszipDataError;
+        break;
+      }
     }
     unsigned dist = s.Take(d);
     e = litLen[s.bits & kLitLenMask];
