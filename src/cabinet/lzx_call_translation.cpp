@@ -6,6 +6,8 @@
 // each relative value r, the one stored value that the rule maps back onto r.
 #include "cabinet/lzx_call_translation.h"
 
+#include <cstring>
+
 #include "base/little_endian.h"
 
 namespace vorlax {
@@ -37,10 +39,9 @@ void ScanCalls(uint8_t* frame, uint32_t size, uint32_t framePosition, uint32_t t
   const uint32_t limit = size - kUntranslatedTail;
   uint32_t i = 0;
   while (i < limit) {
-    if (frame[i] != kCallOpcode) {
-      ++i;
-      continue;
-    }
+    const void* found = std::memchr(frame + i, kCallOpcode, limit - i);
+    if (found == nullptr) break;
+    i = static_cast<uint32_t>(static_cast<const uint8_t*>(found) - frame);
     uint8_t* target = frame + i + 1;
     WriteLe32(target, Map(ReadLe32(target), framePosition + i, translationSize));
     i += 1 + kTargetBytes;
