@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/little_endian.h"
+#include "cabinet/folder_decoder.h"
 #include "cabinet/lzx_format.h"
 #include "cabinet/lzx_test_data.h"
 #include "packer/huffman_code_builder.h"
@@ -216,6 +217,27 @@ TEST(LzxDecoderCreate, AllocationFailureReportsNoMemory) {
   EXPECT_EQ(LzxQueryCreate(kLzxFrameSize, 15, 0, DecoderMemory{FailingAlloc, lzx_test::Free}, &size, &d),
             kDecoderNoMemory);
   EXPECT_EQ(d, nullptr);
+}
+
+// Through the reader's decoder switch: an LZX folder with a window exponent outside 15..21 is a
+// decoding failure (the reader's code 7), not a memory failure (code 5).
+TEST(LzxFolderDecoder, WindowExponentsMapToTheReadersCodes) {
+  const struct { uint16_t type; FolderDecoderStatus status; } cases[] = {
+      {0x0F03, kFolderDecoderOk}, {0x1503, kFolderDecoderOk},
+      {0x0E03, kFolderDecoderFailed}, {0x1603, kFolderDecoderFailed}, {0x1F03, kFolderDecoderFailed}};
+  for (const auto& c : cases) {
+    void* handle = nullptr;
+    uint32_t inputSize = 0;
+    EXPECT_EQ(FolderDecoderQueryCreate(c.type, 0, Memory(), &inputSize, &handle), c.status) << c.type;
+    if (c.status == kFolderDecoderOk) {
+      EXPECT_EQ(inputSize, kLzxFrameSize + kLzxInputSlack);
+      ASSERT_NE(handle, nullptr);
+      EXPECT_EQ(FolderDecoderReset(kDecoderLzx, handle), kFolderDecoderOk);
+      EXPECT_EQ(FolderDecoderDestroy(kDecoderLzx, handle), kFolderDecoderOk);
+    } else {
+      EXPECT_EQ(handle, nullptr);
+    }
+  }
 }
 
 TEST(LzxDecoderHandle, BadHandlesAndLengthsAreRefused) {
