@@ -26,7 +26,7 @@ constexpr uint32_t kMszipEntrySpecial = kMszipEntryLink | kMszipEntryEndOfBlock 
 // length, so that the common lengths need no extra-bit arithmetic.
 constexpr uint32_t kMszipEntryDirectLength = 0x80000000;
 
-constexpr unsigned kMszipLitLenRootBits = 11;
+constexpr unsigned kMszipLitLenRootBits = 10;
 constexpr unsigned kMszipDistanceRootBits = 8;
 constexpr unsigned kMszipCodeLengthRootBits = 7;
 

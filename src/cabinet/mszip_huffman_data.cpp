@@ -16,6 +16,9 @@ namespace {
 constexpr unsigned kFastInputMargin = 2 * kMszipRefillBytes;
 constexpr size_t kFastOutputMargin = kMszipMaxMatch + 2;  // one literal and a longest match
 constexpr unsigned kLitLenMask = (1u << kMszipLitLenRootBits) - 1;
+static_assert(3 * kMszipLitLenRootBits + kMszipLitLenRootBits <= 64 &&
+                  kMszipMaxCodeLength + 5 + kMszipMaxCodeLength + 13 + kMszipLitLenRootBits <= 64,
+              "one round of the fast loop must fit the 64 bits of one refill");
 constexpr unsigned kDistanceMask = (1u << kMszipDistanceRootBits) - 1;
 constexpr unsigned kMaxLitLenBits = kMszipMaxCodeLength + 5;    // code and length extra bits
 constexpr unsigned kMaxDistanceBits = kMszipMaxCodeLength + 13;  // code and distance extra bits
@@ -96,8 +99,8 @@ __attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* 
 // Bit budget: a refill leaves at least 56 valid bits, and all 64 bits of the buffer are real input
 // (the margin guarantees 8 bytes at `next`), so one round may look at up to 64 bits. The next
 // symbol's first-level entry is looked up as early as possible (`e`) to hide the table load:
-//   three first-level literals (3 x 11 bits) + one lookup (11)                       = 44 bits
-//   a length (15 + 5) + a distance (15 + 13) + one lookup (11)                       = 59 bits
+//   three first-level literals (3 x 10 bits) + one lookup (10)                       = 40 bits
+//   a length (15 + 5) + a distance (15 + 13) + one lookup (10)                       = 58 bits
 // A link in `e` is followed only after the next refill.
 MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput* out) {
   const uint32_t* litLen = t.litLen;
