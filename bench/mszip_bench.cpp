@@ -1,6 +1,7 @@
 // MSZIP decoding throughput: our decoder against zlib's inflate on the same blocks.
 //
-// The data is a mix of generated text, binary-like records and incompressible bytes, cut into
+// The data is a mix of generated text, binary-like records, program code (the bytes of an
+// installed executable) and incompressible bytes, cut into
 // 32 KiB blocks and compressed by zlib as a cabinet writer does: each block a raw deflate stream
 // with the previous block as its dictionary, prefixed with "CK". Both decoders then decode every
 // block in order into a 32 KiB window; zlib gets the previous block through inflateSetDictionary,
@@ -78,19 +79,46 @@ void AppendRandom(std::mt19937* rng, size_t n, std::vector<uint8_t>* out) {
   for (size_t i = 0; i < n; ++i) out->push_back(static_cast<uint8_t>((*rng)()));
 }
 
-enum DataKind : int { kMixed = -1, kText = 0, kBinary = 1, kRandom = 2 };
+// Real program code: the bytes of an installed executable, taken in order. Empty when it cannot
+// be read (the binary data is then all generated records).
+const char* const kProgramPath = "/usr/bin/cmake";
 
-std::vector<uint8_t> MakeData(size_t bytes, DataKind only) {
+std::vector<uint8_t> ReadProgram() {
+  std::vector<uint8_t> bytes;
+  FILE* f = std::fopen(kProgramPath, "rb");
+  if (!f) return bytes;
+  uint8_t buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  std::fclose(f);
+  return bytes;
+}
+
+void AppendProgram(const std::vector<uint8_t>& program, size_t* cursor, size_t n, std::vector<uint8_t>* out) {
+  for (size_t i = 0; i < n; ++i) {
+    out->push_back(program[*cursor]);
+    *cursor = (*cursor + 1) % program.size();
+  }
+}
+
+enum DataKind : int { kMixed = -1, kText = 0, kBinary = 1, kProgram = 2, kRandom = 3 };
+
+std::vector<uint8_t> MakeData(size_t bytes, DataKind only, const std::vector<uint8_t>& program) {
   std::mt19937 rng(20261210);
+  size_t programCursor = 0;
   std::vector<uint8_t> data;
   data.reserve(bytes);
   while (data.size() < bytes) {
     size_t n = 64 * 1024 + rng() % (1024 * 1024);
     if (n > bytes - data.size()) n = bytes - data.size();
-    unsigned pick = rng() % 20;  // 45% text, 35% binary, 20% incompressible
-    DataKind kind = only != kMixed ? only : pick < 9 ? kText : pick < 16 ? kBinary : kRandom;
+    // 45% text, 20% binary records, 15% program code, 20% incompressible
+    unsigned pick = rng() % 20;
+    DataKind kind = only != kMixed ? only : pick < 9 ? kText : pick < 13 ? kBinary : pick < 16 ? kProgram : kRandom;
+    if (kind == kProgram && program.empty()) kind = kBinary;
     if (kind == kText) {
       AppendText(&rng, n, &data);
+    } else if (kind == kProgram) {
+      AppendProgram(program, &programCursor, n, &data);
     } else if (kind == kBinary) {
       AppendBinary(&rng, n, &data);
     } else {
@@ -229,11 +257,14 @@ int main(int argc, char** argv) {
   if (megabytes == 0) megabytes = kDefaultMegabytes;
   std::printf("MSZIP blocks of 32 KiB, zlib %s level %d; processor time, best of %d rounds\n", zlibVersion(),
               kCompressionLevel, kRounds);
-  bool ok = Measure("mixed", MakeData(megabytes * 1000 * 1000, kMixed));
+  std::vector<uint8_t> program = ReadProgram();
+  if (program.empty()) std::printf("(%s not readable: binary data is generated records only)\n", kProgramPath);
+  bool ok = Measure("mixed", MakeData(megabytes * 1000 * 1000, kMixed, program));
   // The same kinds of data on their own, a fifth of the size each.
   size_t part = megabytes * 1000 * 1000 / 5;
-  ok = Measure("text only", MakeData(part, kText)) && ok;
-  ok = Measure("binary only", MakeData(part, kBinary)) && ok;
-  ok = Measure("random only", MakeData(part, kRandom)) && ok;
+  ok = Measure("text only", MakeData(part, kText, program)) && ok;
+  ok = Measure("records only", MakeData(part, kBinary, program)) && ok;
+  if (!program.empty()) ok = Measure("program only", MakeData(part, kProgram, program)) && ok;
+  ok = Measure("random only", MakeData(part, kRandom, program)) && ok;
   return ok ? 0 : 1;
 }
