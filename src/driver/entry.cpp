@@ -10,6 +10,9 @@
 //   installer and may hold the user's other files (and the running executable cannot delete its
 //   own folder anyway). Only the temporary installer folder is deleted at cleanup.
 // - An early failure (exit codes 1, 4, 5) returns at once without cleanup.
+// - When the system cannot name a temporary folder (its temporary folder is unknown), the cabinet
+//   has nowhere to go: the run fails as if the cabinet file could not be created, instead of
+//   writing "\files.cab" at the root of the current drive and leaving it there.
 #include "driver/entry.h"
 
 #include "base/text.h"
@@ -92,6 +95,11 @@ int RunInstaller() {
   if (exe == kNoFile) {
     ShowFatalError(u"Unable to Open Installer Exe '" + state.exePath + u"'");
     return kExitExeNotReadable;
+  }
+  if (state.tempDir.empty()) {
+    ShowFatalError(u"Unable to Create Cab '" + state.cabinetPath + u"'");
+    ShowFatalError(u"Unable to Read Installer Data");
+    return kExitPayloadNotReadable;
   }
   if (!ReadAttachedPayload(exe)) {
     ShowFatalError(u"Unable to Read Installer Data");

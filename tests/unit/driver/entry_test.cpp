@@ -122,6 +122,17 @@ TEST_F(Entry, PayloadUnreadableExitsFive) {
   }
 }
 
+TEST_F(Entry, NoTemporaryNameFailsWithoutWritingAtTheDriveRoot) {
+  fake.AddFile(kExePath, ValidInstaller());
+  fake.tempFolder.clear();
+  EXPECT_EQ(RunInstaller(), kExitPayloadNotReadable);
+  ASSERT_EQ(fake.messages.size(), 2u);
+  EXPECT_EQ(fake.messages[0].text, u"Unable to Create Cab '\\files.cab'");
+  EXPECT_EQ(fake.messages[1].text, u"Unable to Read Installer Data");
+  EXPECT_FALSE(AnyCallStartsWith("CreateFile"));
+  EXPECT_FALSE(AnyCallStartsWith("CreateFolder"));
+}
+
 TEST_F(Entry, ValidPayloadCopiesCabinetToFreshFolderAndRemovesIt) {
   fake.AddFile(kExePath, ValidInstaller());
   ASSERT_FALSE(fake.HasFolder(kTempDir));

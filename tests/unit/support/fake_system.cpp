@@ -320,6 +320,7 @@ bool FakeSystem::SetFileDosTime(const std::string& path, uint16_t dosDate, uint1
 std::u16string FakeSystem::ModuleFileName() { return moduleFileName.substr(0, 255); }
 
 std::u16string FakeSystem::UniqueTempName(const std::u16string& prefix) {
+  if (tempFolder.empty()) return std::u16string();
   return tempFolder + u"\\" + prefix + DecimalText(++tempCounter_) + u".tmp";
 }
 

@@ -49,7 +49,7 @@ class FakeSystem : public System {
   SystemVersion version{5, 1, 2600, 2};
   bool versionQueryFails = false;
   std::u16string moduleFileName = u"C:\\Games\\Setup\\setup.exe";
-  std::u16string tempFolder = u"C:\\users\\player\\Temp";
+  std::u16string tempFolder = u"C:\\users\\player\\Temp";  // empty: no temporary names
   std::u16string windowsFolder = u"C:\\windows";
   std::u16string systemFolder = u"C:\\windows\\system32";
   bool threadsRunInline = true;  // StartThread runs the entry at once on the calling thread
