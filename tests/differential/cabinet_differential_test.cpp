@@ -24,11 +24,13 @@
 #include "cabinet/cabinet_format.h"
 #include "packer/cabinet_writer.h"
 #include "packer/folder_encoder.h"
+#include "tests/differential/differential_files.h"
 
 namespace vorlax {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace differential;
 
 const bool kUtc = [] {
   setenv("TZ", "UTC0", 1);
@@ -147,30 +149,7 @@ ExpectedTree Expected(const std::vector<CabinetInputFile>& files) {
 }
 
 fs::path WorkFolder(const std::string& name) {
-  fs::path folder = fs::path(VORLAX_DIFFERENTIAL_WORK) / name;
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  fs::create_directories(folder);
-  return folder;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-int RunQuietly(const std::string& command) {
-  int status = std::system((command + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return FreshFolder(fs::path(VORLAX_DIFFERENTIAL_WORK) / name);
 }
 
 // Every regular file under folder, by relative path.

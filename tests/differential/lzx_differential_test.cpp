@@ -19,71 +19,21 @@
 #include "cabinet/lzx_test_data.h"
 #include "packer/cabinet_writer.h"
 #include "packer/lzx_encoder.h"
+#include "tests/differential/differential_files.h"
 
 namespace vorlax {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace lzx_test;
+using namespace differential;
 
-fs::path WorkFolder(const std::string& name) {
-  fs::path folder = fs::path(VORLAX_LZX_WORK) / name;
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  fs::create_directories(folder);
-  return folder;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-int RunQuietly(const std::string& command) {
-  const int status = std::system((command + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+fs::path WorkFolder(const std::string& name) { return FreshFolder(fs::path(VORLAX_LZX_WORK) / name); }
 
 struct NamedData {
   std::string name;
   std::string data;
 };
-
-// Extracts the cabinet with each extractor into its own folder and compares every file.
-void ExpectEveryExtractorGives(const fs::path& cabinet, const std::vector<NamedData>& files,
-                               const fs::path& work) {
-  const struct {
-    const char* name;
-    std::string command;
-  } extractors[] = {
-      {"vorlax", std::string(VORLAX_TOOL) + " extract " + Quoted(cabinet) + " " + Quoted(work / "vorlax")},
-      {"cabextract", std::string(VORLAX_CABEXTRACT) + " -q -d " + Quoted(work / "cabextract") + " " + Quoted(cabinet)},
-      {"7zz", std::string(VORLAX_7ZZ) + " x -y -o" + Quoted(work / "7zz") + " " + Quoted(cabinet)},
-  };
-  for (const auto& extractor : extractors) {
-    SCOPED_TRACE(extractor.name);
-    ASSERT_EQ(RunQuietly(extractor.command), 0) << extractor.command;
-    std::size_t found = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(work / extractor.name)) {
-      if (entry.is_regular_file()) ++found;
-    }
-    EXPECT_EQ(found, files.size());
-    for (const NamedData& file : files) {
-      const std::string got = ReadBytes(work / extractor.name / file.name);
-      EXPECT_EQ(got.size(), file.data.size()) << file.name;
-      EXPECT_TRUE(got == file.data) << file.name;
-    }
-  }
-}
 
 // Data of every kind: verbatim (text, calls), uncompressed (random) and aligned-offset (records)
 // blocks, with odd sizes so that the folder's last frame is short.
@@ -213,7 +163,7 @@ TEST_P(LzxBlockLayouts, EveryExtractorGivesTheFileBack) {
   fs::path work = WorkFolder(std::string("layout_") + c.label);
   WriteBytes(work / "layout.cab", AssembleCabinet("data.bin", static_cast<uint32_t>(data.size()),
                                                   static_cast<uint16_t>(kDecoderLzx | (16 << 8)), frames));
-  ExpectEveryExtractorGives(work / "layout.cab", {{"data.bin", data}}, work);
+  ExpectEveryExtractorGives(work / "layout.cab", std::vector<NamedData>{{"data.bin", data}}, work);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -243,7 +193,7 @@ TEST(LzxBlockLayoutsAtFrameEnd, OddUncompressedBlockEndingWithTheFolder) {
   fs::path work = WorkFolder("layout_odd_end");
   WriteBytes(work / "odd.cab", AssembleCabinet("data.bin", static_cast<uint32_t>(data.size()),
                                                static_cast<uint16_t>(kDecoderLzx | (15 << 8)), frames));
-  ExpectEveryExtractorGives(work / "odd.cab", {{"data.bin", data}}, work);
+  ExpectEveryExtractorGives(work / "odd.cab", std::vector<NamedData>{{"data.bin", data}}, work);
 }
 
 }  // namespace

@@ -15,38 +15,16 @@
 #include "base/little_endian.h"
 #include "cabinet/decoder.h"
 #include "packer/cabinet_writer.h"
+#include "tests/differential/differential_files.h"
 
 namespace vorlax {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path WorkFolder(const std::string& name) {
-  fs::path folder = fs::path(VORLAX_QUANTUM_WORK) / name;
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  fs::create_directories(folder);
-  return folder;
-}
+using namespace differential;
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-int RunQuietly(const std::string& command) {
-  const int status = std::system((command + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+fs::path WorkFolder(const std::string& name) { return FreshFolder(fs::path(VORLAX_QUANTUM_WORK) / name); }
 
 struct NamedData {
   std::string name;
@@ -84,30 +62,6 @@ std::string Noise(size_t size, uint32_t seed) {
   uint32_t state = seed;
   for (char& c : data) c = static_cast<char>(NextRandom(&state) >> 24);
   return data;
-}
-
-// Extracts the cabinet with each extractor into its own folder and compares every file.
-void ExpectEveryExtractorGives(const fs::path& cabinet, const std::vector<NamedData>& files,
-                               const fs::path& work) {
-  const struct {
-    const char* name;
-    std::string command;
-  } extractors[] = {
-      {"vorlax", std::string(VORLAX_TOOL) + " extract " + Quoted(cabinet) + " " + Quoted(work / "vorlax")},
-      {"cabextract", std::string(VORLAX_CABEXTRACT) + " -q -d " + Quoted(work / "cabextract") + " " + Quoted(cabinet)},
-      {"7zz", std::string(VORLAX_7ZZ) + " x -y -o" + Quoted(work / "7zz") + " " + Quoted(cabinet)},
-  };
-  for (const auto& extractor : extractors) {
-    SCOPED_TRACE(extractor.name);
-    ASSERT_EQ(RunQuietly(extractor.command), 0) << extractor.command;
-    for (const NamedData& file : files) {
-      std::string path = file.name;  // "\" separates folders in the cabinet
-      for (char& c : path) c = c == '\\' ? '/' : c;
-      const std::string got = ReadBytes(work / extractor.name / path);
-      EXPECT_EQ(got.size(), file.data.size()) << file.name;
-      EXPECT_TRUE(got == file.data) << file.name;
-    }
-  }
 }
 
 CompressionChoice Quantum(uint16_t windowBits) {

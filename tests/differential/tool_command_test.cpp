@@ -11,11 +11,13 @@
 
 #include "packer/cabinet_writer.h"
 #include "packer/payload_writer.h"
+#include "tests/differential/differential_files.h"
 
 namespace vorlax {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace differential;
 
 struct Result {
   int exitCode = -1;
@@ -35,24 +37,7 @@ Result RunTool(const std::string& arguments) {
   return result;
 }
 
-fs::path WorkFolder(const std::string& name) {
-  fs::path folder = fs::path(VORLAX_TOOL_WORK) / name;
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  fs::create_directories(folder);
-  return folder;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+fs::path WorkFolder(const std::string& name) { return FreshFolder(fs::path(VORLAX_TOOL_WORK) / name); }
 
 std::string Q(const fs::path& path) { return "'" + path.string() + "'"; }
 
