@@ -106,6 +106,7 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
   const uint32_t* litLen = t.litLen;
   const uint32_t* distance = t.distance;
   uint8_t* const start = out->start;
+  const size_t window = out->window;
   FastState s = *state;
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
@@ -172,8 +173,13 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
     }
     unsigned dist = s.Take(d);
     e = litLen[s.bits & kLitLenMask];
-    if (dist <= static_cast<size_t>(s.out - start)) {
+    size_t position = static_cast<size_t>(s.out - start);
+    if (dist <= position) {
       CopyWithinOutput(s.out, dist, length);
+      s.out += length;
+    } else if (dist <= window && position + window - dist + length <= window) {
+      // Wholly inside the previous block's output, ahead of the write position.
+      CopyAhead(s.out, s.out + window - dist, length);
       s.out += length;
     } else {
       uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);

@@ -36,11 +36,11 @@ inline void Copy16(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, v, sizeof v);
 }
 
-// Copies exactly `length` bytes to dst from `distance` (at least 8) bytes before it. Overlapping
-// pieces of one copy are fine: every byte read is final before it is read, as pieces never span
-// more than the distance.
-inline void CopyFar(uint8_t* dst, unsigned distance, unsigned length) {
-  const uint8_t* src = dst - distance;
+// Copies exactly `length` bytes from src to dst, which lie `gap` (at least 8) bytes apart, in
+// either order. Copying in pieces of at most `gap` bytes, each piece loaded before it is stored,
+// gives what a byte-by-byte forward copy gives: a byte is never read after this copy wrote it,
+// except where a byte-by-byte copy would have read that same new value (source behind dst).
+inline void CopyApart(uint8_t* dst, const uint8_t* src, unsigned length, size_t gap) {
   if (length <= 8) {
     if (length >= 4) {
       Copy4(dst, src);
@@ -51,18 +51,19 @@ inline void CopyFar(uint8_t* dst, unsigned distance, unsigned length) {
     return;
   }
   uint8_t* end = dst + length;
+  const uint8_t* srcEnd = src + length;
   if (length <= 16) {
     Copy8(dst, src);
-    Copy8(end - 8, end - 8 - distance);
+    Copy8(end - 8, srcEnd - 8);
     return;
   }
-  if (distance >= 16) {
+  if (gap >= 16) {
     do {
       Copy16(dst, src);
       dst += 16;
       src += 16;
     } while (end - dst > 16);
-    Copy16(end - 16, end - 16 - distance);
+    Copy16(end - 16, srcEnd - 16);
     return;
   }
   do {
@@ -70,7 +71,23 @@ inline void CopyFar(uint8_t* dst, unsigned distance, unsigned length) {
     dst += 8;
     src += 8;
   } while (end - dst > 8);
-  Copy8(end - 8, end - 8 - distance);
+  Copy8(end - 8, srcEnd - 8);
+}
+
+inline void CopyFar(uint8_t* dst, unsigned distance, unsigned length) {
+  CopyApart(dst, dst - distance, length, distance);
+}
+
+// Copies `length` bytes forward from `src`, which lies at or after dst (the previous block's
+// output, ahead of the write position): exactly what a byte-by-byte forward copy gives, as every
+// byte is read before anything could overwrite it.
+inline void CopyAhead(uint8_t* dst, const uint8_t* src, unsigned length) {
+  size_t gap = static_cast<size_t>(src - dst);
+  if (gap >= 8) {
+    CopyApart(dst, src, length, gap);
+  } else if (gap != 0) {  // at gap 0 the bytes are already where they belong
+    for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
+  }
 }
 
 // Copies `length` bytes from `distance` bytes back; needs dst - distance to lie in the buffer.
@@ -92,18 +109,6 @@ inline void CopyWithinOutput(uint8_t* dst, unsigned distance, unsigned length) {
   if (length > head) CopyFar(dst + head, far, length - head);
 }
 
-// Copies `length` bytes forward from `src`, which lies after dst: every byte read is read before
-// this copy could overwrite it, as a byte-by-byte forward copy would.
-inline void CopyForward(uint8_t* dst, const uint8_t* src, size_t length) {
-  while (length >= 8) {
-    Copy8(dst, src);
-    dst += 8;
-    src += 8;
-    length -= 8;
-  }
-  while (length-- > 0) *dst++ = *src++;
-}
-
 // Copies a match of `length` bytes (not more than the bytes still wanted) at `distance`. A source
 // before the buffer's start continues `window` bytes later, in the previous block's output, and
 // wraps from the buffer's last byte back to its start. False when the distance reaches further
@@ -115,7 +120,7 @@ inline bool CopyMatch(MszipOutput* out, unsigned distance, unsigned length) {
     size_t source = position + out->window - distance;  // position <= source < window
     size_t beforeWrap = out->window - source;
     size_t n = length < beforeWrap ? length : beforeWrap;
-    CopyForward(out->next, out->start + source, n);
+    CopyAhead(out->next, out->start + source, static_cast<unsigned>(n));
     out->next += n;
     length -= static_cast<unsigned>(n);
     if (length == 0) return true;
