@@ -283,6 +283,42 @@ TEST_F(MszipWindowTest, CopiesNeverWriteAheadOfTheMatch) {
   EXPECT_EQ(Output(), expected);
 }
 
+// A fixed-code length or distance with its extra bits.
+void FixedLength(MszipBitWriter* w, unsigned length) {
+  unsigned i = kMszipLengthSymbols - 1;
+  while (kMszipLengthBase[i] > length) --i;
+  w->FixedLitLen(kMszipPlainSymbols + i).Bits(length - kMszipLengthBase[i], kMszipLengthExtra[i]);
+}
+void FixedDistanceValue(MszipBitWriter* w, unsigned distance) {
+  unsigned i = kMszipMaxDistanceCodes - 1;
+  while (kMszipDistanceBase[i] > distance) --i;
+  w->FixedDistance(i).Bits(distance - kMszipDistanceBase[i], kMszipDistanceExtra[i]);
+}
+
+TEST_F(MszipWindowTest, MatchesAheadOfTheWritePositionCopyThePreviousBlock) {
+  // A match at the first byte whose source lies `gap` bytes ahead, in the previous block's
+  // output; then literals, so that it is decoded with input to spare. Gaps below 8 and below 16
+  // are copied differently from larger ones.
+  const unsigned gaps[] = {0, 1, 5, 8, 12, 16, 100};
+  const unsigned lengths[] = {3, 9, 20, 258};
+  for (unsigned gap : gaps) {
+    for (unsigned length : lengths) {
+      window_ = previous_;
+      MszipBitWriter w;
+      w.Header(true, 1);
+      FixedLength(&w, length);
+      FixedDistanceValue(&w, kMaxBlockOutput - gap);
+      for (int i = 0; i < 40; ++i) w.FixedLitLen('z');
+      w.FixedLitLen(256);
+      ASSERT_EQ(Decode(w.Finish()), kDecoderOk);
+      Bytes expected(previous_.begin() + gap, previous_.begin() + gap + length);
+      expected.insert(expected.end(), 40, 'z');
+      EXPECT_EQ(Output(), expected) << "gap " << gap << " length " << length;
+      EXPECT_EQ(window_[produced_], previous_[produced_]) << "gap " << gap << " length " << length;
+    }
+  }
+}
+
 TEST_F(MszipDecoderTest, DecodingStopsExactlyInsideAMatch) {
   // "ab" and a match of 20 bytes at distance 2; wanting 10 bytes ends inside the match, and the
   // bytes after them are left alone.
