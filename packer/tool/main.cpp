@@ -1,5 +1,7 @@
 // Entry of the `vorlax` tool: picks the platform's System, then runs the named command.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <utility>
 #include <string>
@@ -36,8 +38,13 @@ bool StderrIsTerminal() {
 
 int PrintHelp() {
   std::printf("vorlax: build, inspect and check vorlax installers\n\nCommands:\n");
-  for (const Command& command : RegisteredCommands()) {
-    std::printf("  vorlax %-40s %s\n", command.usage, command.summary);
+  std::vector<Command> commands = RegisteredCommands();
+  int width = 0;
+  for (const Command& command : commands) {
+    width = std::max(width, static_cast<int>(std::strlen(command.usage)));
+  }
+  for (const Command& command : commands) {
+    std::printf("  vorlax %-*s  %s\n", width, command.usage, command.summary);
   }
   return kExitOk;
 }
