@@ -45,6 +45,9 @@ inline void CopyApart(uint8_t* dst, const uint8_t* src, unsigned length, size_t 
     if (length >= 4) {
       Copy4(dst, src);
       Copy4(dst + length - 4, src + length - 4);
+    } else if (length == 3) {  // the shortest match
+      Copy2(dst, src);
+      dst[2] = src[2];
     } else {
       for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
     }
