@@ -3,6 +3,12 @@
 // The handle and the decoder's working memory are one allocation through the host's alloc
 // callback. Every operation first checks the tag; Destroy clears it, so a handle used again after
 // Destroy (while its memory is still readable) is refused instead of decoded with.
+//
+// The history window is the decoder's maximum output (32,768 bytes as the cabinet reader creates
+// it): a back-reference before the buffer's start continues that many bytes later. A decoder made
+// for a smaller maximum output thus never reads past a buffer of that size, and a distance
+// reaching further back than its window is a data error instead of a read outside the buffer.
+// A stored block whose LEN exceeds the input left fails even when fewer bytes are wanted.
 #include "cabinet/mszip_decoder.h"
 
 #include <cstring>
