@@ -126,6 +126,39 @@ TEST_F(MszipDecoderTest, InputLongerThanMaximumOutputPlus12IsRefused) {
   EXPECT_EQ(produced_, 32768u);
 }
 
+TEST(MszipDecoderInterface, SmallerMaximumOutputIsTheWindow) {
+  // A decoder for at most 1,000 bytes per block: its buffer of 1,000 bytes is the whole history,
+  // a wanted length above it is cut to it, and no distance may reach further back.
+  uint32_t size = 0;
+  MszipDecoder* decoder = nullptr;
+  ASSERT_EQ(MszipQueryCreate(1000, DecoderMemory{CountingAlloc, Free}, &size, &decoder), kDecoderOk);
+  Bytes window(1000);
+  for (size_t i = 0; i < window.size(); ++i) window[i] = static_cast<uint8_t>(i);
+  auto decode = [&](const Bytes& block, uint32_t wanted, uint32_t* produced) {
+    *produced = wanted;
+    return MszipDecompress(decoder, block.data(), static_cast<uint32_t>(block.size()), window.data(), produced);
+  };
+  uint32_t produced = 0;
+  // Distance 1,000 at the first byte reads the window's first byte (length 3: bytes 0, 1, 2).
+  MszipBitWriter reach;
+  reach.Header(true, 1).FixedLitLen(257).FixedDistance(19).Bits(1000 - 769, 8).FixedLitLen(256);
+  ASSERT_EQ(decode(reach.Finish(), 32768, &produced), kDecoderOk);
+  EXPECT_EQ(Bytes(window.begin(), window.begin() + produced), (Bytes{0, 1, 2}));
+  // Distance 1,001 reaches before the window.
+  MszipBitWriter tooFar;
+  tooFar.Header(true, 1).FixedLitLen(257).FixedDistance(19).Bits(1001 - 769, 8).FixedLitLen(256);
+  EXPECT_EQ(decode(tooFar.Finish(), 32768, &produced), kDecoderDataError);
+  // Wanting 32,768 bytes of a longer block gives 1,000.
+  MszipBitWriter run;
+  run.Header(true, 1).FixedLitLen('x').FixedLitLen(285).FixedDistance(0).FixedLitLen(285).FixedDistance(0);
+  for (int i = 0; i < 4; ++i) run.FixedLitLen(285).FixedDistance(0);
+  run.FixedLitLen(256);
+  ASSERT_EQ(decode(run.Finish(), 32768, &produced), kDecoderOk);
+  EXPECT_EQ(produced, 1000u);
+  EXPECT_EQ(Bytes(window.begin(), window.begin() + produced), Bytes(1000, 'x'));
+  EXPECT_EQ(MszipDestroy(decoder), kDecoderOk);
+}
+
 // ---- block start ----
 
 TEST_F(MszipDecoderTest, BlockWithoutCkTagFails) {
