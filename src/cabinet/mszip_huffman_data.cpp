@@ -60,6 +60,14 @@ struct FastState {
   uint8_t* outputLimit;       // and kFastOutputMargin bytes of room before this
 
   unsigned Count() const { return count & 0xFF; }
+  // Rounds that may run before the margins must be looked at again: each round takes at most
+  // kMszipRefillBytes - 1 bytes of input and writes at most kMszipMaxMatch bytes.
+  size_t Rounds() const {
+    if (next >= inputLimit || out >= outputLimit) return 0;
+    size_t byInput = static_cast<size_t>(inputLimit - next - 1) / (kMszipRefillBytes - 1) + 1;
+    size_t byOutput = static_cast<size_t>(outputLimit - out - 1) / kMszipMaxMatch + 1;
+    return byInput < byOutput ? byInput : byOutput;
+  }
   void Refill() {
     bits |= LoadLe64(next) << (count & 63);
     next += 7 - ((count >> 3) & 7);
@@ -111,16 +119,14 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
   uint32_t e = litLen[s.bits & kLitLenMask];
-  while (s.next < s.inputLimit && s.out < s.outputLimit) {
-    s.Refill();
-    if (e & kMszipEntryLiteral) {
-      s.DropEntry(e);
-      uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
-      e = litLen[s.bits & kLitLenMask];
-      *s.out++ = literal;
+  for (;;) {
+    size_t rounds = s.Rounds();
+    if (rounds == 0) break;
+    do {
+      s.Refill();
       if (e & kMszipEntryLiteral) {
         s.DropEntry(e);
-        literal = static_cast<uint8_t>(MszipEntryValue(e));
+        uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
         e = litLen[s.bits & kLitLenMask];
         *s.out++ = literal;
         if (e & kMszipEntryLiteral) {
@@ -128,67 +134,74 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
           literal = static_cast<uint8_t>(MszipEntryValue(e));
           e = litLen[s.bits & kLitLenMask];
           *s.out++ = literal;
+          if (e & kMszipEntryLiteral) {
+            s.DropEntry(e);
+            literal = static_cast<uint8_t>(MszipEntryValue(e));
+            e = litLen[s.bits & kLitLenMask];
+            *s.out++ = literal;
+          }
         }
+        continue;
       }
-      continue;
-    }
-    if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
-      if (e & kMszipEntryLink) {
-        s.DropEntry(e);
-        e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
-        if (e & kMszipEntryLiteral) {
+      if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
+        if (e & kMszipEntryLink) {
           s.DropEntry(e);
-          *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
-          e = litLen[s.bits & kLitLenMask];
-          continue;
+          e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
+          if (e & kMszipEntryLiteral) {
+            s.DropEntry(e);
+            *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
+            e = litLen[s.bits & kLitLenMask];
+            continue;
+          }
+        }
+        if (e & kMszipEntryEndOfBlock) {
+          s.DropEntry(e);
+          end = kMszipDataEndOfBlock;
+          break;
+        }
+        if (e & kMszipEntryInvalid) {
+          end = kMszipDataError;
+          break;
         }
       }
-      if (e & kMszipEntryEndOfBlock) {
+      unsigned length;
+      if (e & kMszipEntryDirectLength) {
+        length = MszipDirectLength(e);
         s.DropEntry(e);
-        end = kMszipDataEndOfBlock;
-        break;
+      } else {
+        length = s.Take(e);
       }
-      if (e & kMszipEntryInvalid) {
-        end = kMszipDataError;
-        break;
+      uint32_t d = distance[s.bits & kDistanceMask];
+      if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
+        if (d & kMszipEntryLink) {
+          s.DropEntry(d);
+          d = distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
+        }
+        if (d & kMszipEntrySpecial) {
+          end = kMszipDataError;
+          break;
+        }
       }
-    }
-    unsigned length;
-    if (e & kMszipEntryDirectLength) {
-      length = MszipDirectLength(e);
-      s.DropEntry(e);
-    } else {
-      length = s.Take(e);
-    }
-    uint32_t d = distance[s.bits & kDistanceMask];
-    if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
-      if (d & kMszipEntryLink) {
-        s.DropEntry(d);
-        d = distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
+      unsigned dist = s.Take(d);
+      e = litLen[s.bits & kLitLenMask];
+      size_t position = static_cast<size_t>(s.out - start);
+      if (dist <= position) {
+        CopyWithinOutput(s.out, dist, length);
+        s.out += length;
+      } else if (dist <= window && position + window - dist + length <= window) {
+        // Wholly inside the previous block's output, ahead of the write position.
+        CopyAhead(s.out, s.out + window - dist, length);
+        s.out += length;
+      } else {
+        uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);
+        if (next == nullptr) {
+          end = kMszipDataError;
+          break;
+        }
+        s.out = next;
       }
-      if (d & kMszipEntrySpecial) {
-        end = kMszipDataError;
-        break;
-      }
-    }
-    unsigned dist = s.Take(d);
-    e = litLen[s.bits & kLitLenMask];
-    size_t position = static_cast<size_t>(s.out - start);
-    if (dist <= position) {
-      CopyWithinOutput(s.out, dist, length);
-      s.out += length;
-    } else if (dist <= window && position + window - dist + length <= window) {
-      // Wholly inside the previous block's output, ahead of the write position.
-      CopyAhead(s.out, s.out + window - dist, length);
-      s.out += length;
-    } else {
-      uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);
-      if (next == nullptr) {
-        end = kMszipDataError;
-        break;
-      }
-      s.out = next;
-    }
+    } while (--rounds > 0);
+    if (end != kMszipDataOutputFull) break;
   }
   *state = s;
   return end;
