@@ -10,6 +10,12 @@ void QuantumModelInit(QuantumModel* model, uint32_t symbols) {
     model->cum[i] = static_cast<uint16_t>(symbols - i);
     model->sym[i] = static_cast<uint8_t>(i);
   }
+  // The decoder's symbol search compares whole groups of entries and counts on those past the
+  // model being 0.
+  for (uint32_t i = symbols + 1; i <= kQuantumMaxModelSymbols; ++i) {
+    model->cum[i] = 0;
+    model->sym[i] = 0;
+  }
 }
 
 void QuantumModelsInit(QuantumModels* models, uint32_t windowBits) {
