@@ -63,9 +63,9 @@ class QuantumArithmeticDecoder {
     const uint32_t upper = model->cum[entry] - kQuantumFrequencyStep;
     const uint32_t lower = model->cum[entry + 1];
     const uint32_t symbol = model->sym[entry];
-    const uint32_t reciprocal = reciprocals_[total];
-    high_ = low_ + DivideByTotal(range * upper, total, reciprocal) - 1;
-    low_ = low_ + DivideByTotal(range * lower, total, reciprocal);
+    const uint64_t reciprocal = reciprocals_[total];
+    high_ = low_ + QuantumDivideByTotal(range * upper, reciprocal) - 1;
+    low_ = low_ + QuantumDivideByTotal(range * lower, reciprocal);
     Renormalise();
     if (model->cum[0] > kQuantumRescaleLimit) QuantumModelRescale(model);
     return symbol;
@@ -143,12 +143,6 @@ class QuantumArithmeticDecoder {
   }
 #endif
 
-  // value / total for value < 2^28: the reciprocal's estimate is exact or one short.
-  static uint32_t DivideByTotal(uint32_t value, uint32_t total, uint32_t reciprocal) {
-    uint32_t quotient = static_cast<uint32_t>((static_cast<uint64_t>(value) * reciprocal) >> 32);
-    if (value - quotient * total >= total) ++quotient;
-    return quotient;
-  }
 
   // Fills the register below the code and the buffered bits. The byte after the last whole one
   // may land in the register too: those are the very bits the next refill ORs in again.
@@ -194,7 +188,7 @@ class QuantumArithmeticDecoder {
 
   const uint8_t* next_;
   const uint8_t* end_;
-  const uint32_t* reciprocals_;
+  const uint64_t* reciprocals_;
   uint64_t stream_ = 0;     // code in bits 63-48, then the next input bits
   int32_t buffered_ = -kCodeBits;  // valid bits below the code
   int32_t padding_ = 0;

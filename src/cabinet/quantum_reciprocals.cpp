@@ -6,19 +6,17 @@ namespace vorlax {
 namespace {
 
 struct ReciprocalTable {
-  uint32_t entries[kQuantumReciprocalCount];
+  uint64_t entries[kQuantumReciprocalCount];
   ReciprocalTable() {
     entries[0] = 0;  // no model has a total of 0
-    for (uint32_t t = 1; t < kQuantumReciprocalCount; ++t) {
-      const uint64_t reciprocal = (uint64_t{1} << 32) / t;
-      entries[t] = reciprocal > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(reciprocal);
-    }
+    const uint64_t scale = uint64_t{1} << kQuantumReciprocalShift;
+    for (uint32_t t = 1; t < kQuantumReciprocalCount; ++t) entries[t] = (scale + t - 1) / t;
   }
 };
 
 }  // namespace
 
-const uint32_t* QuantumTotalReciprocals() {
+const uint64_t* QuantumTotalReciprocals() {
   static const ReciprocalTable table;
   return table.entries;
 }
