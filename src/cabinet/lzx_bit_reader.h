@@ -57,6 +57,12 @@ class LzxBitReader {
 
   // The next n bits (0..32) without consuming them; needs count_ >= n (call Refill first).
   uint32_t Peek(uint32_t n) const { return n == 0 ? 0 : static_cast<uint32_t>(buffer_ >> (64 - n)); }
+  // The next kBits bits (1..32) without consuming them, for a width known at compile time.
+  template <uint32_t kBits>
+  uint32_t PeekTop() const {
+    static_assert(kBits >= 1 && kBits <= 32, "peek width");
+    return static_cast<uint32_t>(buffer_ >> (64 - kBits));
+  }
   // Bit k (0 = next) of the look-ahead.
   uint32_t PeekBit(uint32_t k) const { return static_cast<uint32_t>(buffer_ >> (63 - k)) & 1; }
   uint32_t Available() const { return count_; }
@@ -64,6 +70,12 @@ class LzxBitReader {
   void Consume(uint32_t n) {
     buffer_ = n >= 64 ? 0 : buffer_ << n;
     count_ -= n;
+  }
+
+  // Consume for a count known to be below 64 (a code's length): no test for a whole-buffer shift.
+  void ConsumeShort(uint32_t n) {
+    buffer_ <<= n;
+    count_ -= static_cast<int>(n);
   }
 
   // Reads n bits (0..32).

@@ -174,37 +174,34 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   const LzxDecodeTable mainTable = state->mainTable;
   const LzxDecodeTable lengthTable = state->lengthTable;
   const LzxDecodeTable alignedTable = state->alignedTable;
+  const uint32_t* const mainEntries = mainTable.entries;
+  const uint32_t* const lengthEntries = lengthTable.entries;
   Repeated r{state->repeated[0], state->repeated[1], state->repeated[2]};
   uint32_t position = state->windowPosition;
   // Bytes a match may reach back: those before this call, plus count - left of this call.
   const uint64_t historyBefore = state->decodedSinceReset;
   uint32_t left = count;
   bool ok = true;
+  // Bits read past the data load as zeros and only ever fail the call: Overrun() is final once
+  // true, so it is tested once at the end rather than per symbol (the loop ends by `left`).
   while (left > 0) {
-    if (bits.Overrun()) return false;
     if (bits.Available() < kSymbolBits) bits.Refill();
     uint32_t symbol = 0;
-    if (!LzxDecodeSymbol(mainTable, bits, &symbol)) return false;
-    if (symbol < kLzxLiteralCount) {
+    if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
+    // A run of literals: each code takes 16 bits at most, so a refill is due every third one.
+    while (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
-      --left;
-      // A second literal needs no refill: a refill leaves 48 bits and a code takes 16 at most.
-      if (left == 0) break;
-      if (!LzxDecodeSymbol(mainTable, bits, &symbol)) return false;
-      if (symbol < kLzxLiteralCount) {
-        window[position] = static_cast<uint8_t>(symbol);
-        position = (position + 1) & mask;
-        --left;
-        continue;
-      }
-      if (bits.Available() < kSymbolBits) bits.Refill();
+      if (--left == 0) goto done;
+      if (bits.Available() < kLzxMaxCodeLength) bits.Refill();
+      if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
     }
+    if (bits.Available() < kLzxMaxCodeLength) bits.Refill();
     symbol -= kLzxLiteralCount;
     uint32_t length = symbol & (kLzxLengthHeaders - 1);
     if (length == kLzxLengthHeaderEscape) {
       uint32_t more = 0;
-      if (!LzxDecodeSymbol(lengthTable, bits, &more)) return false;
+      if (!LzxDecodeSymbolOf<kLzxLengthTableBits>(lengthEntries, lengthTable, bits, &more)) return false;
       length += more;
     }
     length += kLzxMinMatch;
@@ -217,6 +214,7 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     position = (position + length) & mask;
     left -= length;
   }
+done:
   input->bits = bits;
   state->repeated[0] = r.r0;
   state->repeated[1] = r.r1;

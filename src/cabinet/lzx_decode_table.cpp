@@ -4,6 +4,7 @@
 #include "cabinet/lzx_decode_table.h"
 
 #include "cabinet/lzx_format.h"
+#include "cabinet/lzx_symbol_decoder.h"
 
 namespace vorlax {
 
@@ -56,11 +57,19 @@ bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTab
   uint32_t space = 0;
   if (!CountLengths(lengths, table->symbols, counts, &space)) return false;
   const uint32_t tableSize = 1u << table->bits;
-  for (uint32_t i = 0; i < tableSize; ++i) table->entries[i] = kLzxNoCode;
   table->empty = space == 0;
-  if (space == 0) return true;
-  if (space > kFullCodeSpace) return false;
-  if (space < kFullCodeSpace && rule != kLzxTableMayBeIncomplete) return false;
+  if (space == 0 || space > kFullCodeSpace ||
+      (space < kFullCodeSpace && rule != kLzxTableMayBeIncomplete)) {
+    for (uint32_t i = 0; i < tableSize; ++i) table->entries[i] = kLzxNoCode;
+    return space == 0;
+  }
+  // Canonical codes no longer than the lookup fill the table's first entries without a gap; only
+  // the entries after them (roots of longer codes, or no code at all) need clearing first.
+  uint32_t shortEntries = 0;
+  for (uint32_t len = 1; len <= table->bits && len <= kMaxLength; ++len) {
+    shortEntries += counts[len] << (table->bits - len);
+  }
+  for (uint32_t i = shortEntries; i < tableSize; ++i) table->entries[i] = kLzxNoCode;
 
   // First canonical code of each length.
   uint32_t next[kMaxLength + 2];
@@ -84,6 +93,21 @@ bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTab
       if (!PlaceLongCode(table, c, len, leaf, &nextNode)) return false;
     }
   }
+  return true;
+}
+
+bool LzxDecodeLongCode(const LzxDecodeTable& table, LzxBitReader& bits, uint32_t entry,
+                       uint32_t* symbol) {
+  uint32_t depth = table.bits;
+  while (entry & kLzxEntryNodeFlag) {
+    const uint32_t node = entry & ~kLzxEntryNodeFlag;
+    entry = table.nodes[2 * node + bits.PeekBit(depth)];
+    ++depth;
+  }
+  const uint32_t length = entry >> kLzxEntryLengthShift;
+  if (length == 0) return false;
+  bits.ConsumeShort(length);
+  *symbol = entry & kLzxEntrySymbolMask;
   return true;
 }
 

@@ -3,6 +3,10 @@
 // Needs: the reader holds at least 16 bits of look-ahead (Refill leaves 48), which covers the
 // longest code. Promises: on success the code's bits are consumed; on a code the tree does not
 // hold nothing is consumed and false comes back.
+//
+// Two forms: LzxDecodeSymbol takes the lookup width from the table; LzxDecodeSymbolOf<kBits> is
+// the inner loops' form, with the width a constant (it must equal the table's), so the lookup is
+// one shift by an immediate and one load. Codes longer than the lookup walk the tree out of line.
 #pragma once
 
 #include <cstdint>
@@ -12,25 +16,35 @@
 
 namespace vorlax {
 
+// A leaf (length 1..16 in bits 16-20, no node flag) in one compare.
+inline bool LzxIsLeaf(uint32_t entry) {
+  return entry - (1u << kLzxEntryLengthShift) < kLzxEntryNodeFlag - (1u << kLzxEntryLengthShift);
+}
+
+// The rare case: a node entry (walk the tree from bit `table.bits`) or no code at all.
+bool LzxDecodeLongCode(const LzxDecodeTable& table, LzxBitReader& bits, uint32_t entry,
+                       uint32_t* symbol);
+
 inline bool LzxDecodeSymbol(const LzxDecodeTable& table, LzxBitReader& bits, uint32_t* symbol) {
-  uint32_t entry = table.entries[bits.Peek(table.bits)];
-  // A leaf (length 1..16 in bits 16-20, no node flag) is the common case: one compare.
-  if (entry - (1u << kLzxEntryLengthShift) < kLzxEntryNodeFlag - (1u << kLzxEntryLengthShift)) {
-    bits.Consume(entry >> kLzxEntryLengthShift);
+  const uint32_t entry = table.entries[bits.Peek(table.bits)];
+  if (LzxIsLeaf(entry)) {
+    bits.ConsumeShort(entry >> kLzxEntryLengthShift);
     *symbol = entry & kLzxEntrySymbolMask;
     return true;
   }
-  uint32_t depth = table.bits;
-  while (entry & kLzxEntryNodeFlag) {
-    const uint32_t node = entry & ~kLzxEntryNodeFlag;
-    entry = table.nodes[2 * node + bits.PeekBit(depth)];
-    ++depth;
+  return LzxDecodeLongCode(table, bits, entry, symbol);
+}
+
+template <uint32_t kBits>
+inline bool LzxDecodeSymbolOf(const uint32_t* entries, const LzxDecodeTable& table, LzxBitReader& bits,
+                              uint32_t* symbol) {
+  const uint32_t entry = entries[bits.PeekTop<kBits>()];
+  if (LzxIsLeaf(entry)) {
+    bits.ConsumeShort(entry >> kLzxEntryLengthShift);
+    *symbol = entry & kLzxEntrySymbolMask;
+    return true;
   }
-  const uint32_t length = entry >> kLzxEntryLengthShift;
-  if (length == 0) return false;
-  bits.Consume(length);
-  *symbol = entry & kLzxEntrySymbolMask;
-  return true;
+  return LzxDecodeLongCode(table, bits, entry, symbol);
 }
 
 }  // namespace vorlax
