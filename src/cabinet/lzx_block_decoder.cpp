@@ -132,14 +132,10 @@ struct Repeated {
 inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& bits, uint32_t slot,
                              bool aligned, Repeated* r, bool* ok) {
   if (slot < kLzxRepeatedOffsets) {
-    uint32_t distance = r->r0;
-    if (slot == 1) {
-      distance = r->r1;
-      r->r1 = r->r0;
-    } else if (slot == 2) {
-      distance = r->r2;
-      r->r2 = r->r0;
-    }
+    // Written as selects rather than branches: which repeat a match uses is hard to predict.
+    const uint32_t distance = slot == 0 ? r->r0 : slot == 1 ? r->r1 : r->r2;
+    r->r1 = slot == 1 ? r->r0 : r->r1;
+    r->r2 = slot == 2 ? r->r0 : r->r2;
     r->r0 = distance;
     return distance;
   }
