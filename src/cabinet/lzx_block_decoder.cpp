@@ -20,9 +20,10 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// A refill leaves more than 48 bits: enough for a main symbol and a length symbol (16 bits
-// each). The offset's extra bits and aligned symbol (up to 24 bits) get their own check.
-constexpr uint32_t kSymbolBits = 48;
+// Every code (16 bits at most) is preceded by its own test for enough look-ahead; a refill
+// leaves more than 48 bits, so about three codes pass between refills. The offset's extra bits
+// and aligned symbol (up to 24 bits) get their own test.
+constexpr uint32_t kSymbolBits = kLzxMaxCodeLength;
 constexpr uint32_t kOffsetBits = 24;
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
