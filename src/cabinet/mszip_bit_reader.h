@@ -52,13 +52,6 @@ inline uint64_t LoadLe64(const uint8_t* p) {
   return v;
 }
 
-inline void StoreLe64(uint8_t* p, uint64_t v) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  v = __builtin_bswap64(v);
-#endif
-  std::memcpy(p, &v, sizeof v);
-}
-
 // Needs CanRefillFast. Afterwards at least kMszipRefillBits bits are valid.
 inline void RefillFast(MszipBitReader* r) {
   r->bits |= LoadLe64(r->next) << r->count;

@@ -15,8 +15,6 @@ namespace {
 
 constexpr unsigned kFastInputMargin = 2 * kMszipRefillBytes;
 constexpr size_t kFastOutputMargin = kMszipMaxMatch + 2;  // one literal and a longest match
-static_assert(kFastOutputMargin >= kMszipMatchSlack,
-              "a match in the fast loop starts at least kMszipMatchSlack bytes before the end");
 constexpr unsigned kLitLenMask = (1u << kMszipLitLenRootBits) - 1;
 static_assert(3 * kMszipLitLenRootBits + kMszipLitLenRootBits <= 64 &&
                   kMszipMaxCodeLength + 5 + kMszipMaxCodeLength + 13 + kMszipLitLenRootBits <= 64,
@@ -188,7 +186,7 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
       e = litLen[s.bits & kLitLenMask];
       size_t position = static_cast<size_t>(s.out - start);
       if (dist <= position) {
-        CopyWithinOutputWithSlack(s.out, dist, length);
+        CopyWithinOutput(s.out, dist, length);
         s.out += length;
       } else if (dist <= window && position + window - dist + length <= window) {
         // Wholly inside the previous block's output, ahead of the write position.

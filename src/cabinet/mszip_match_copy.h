@@ -112,55 +112,6 @@ inline void CopyWithinOutput(uint8_t* dst, unsigned distance, unsigned length) {
   if (length > head) CopyFar(dst + head, far, length - head);
 }
 
-// Stores the low `n` (0-8) bytes of `v`, in memory order, at dst and leaves the 8 - n bytes after
-// them as they are: the 8-byte word there is read, merged and written back whole.
-inline void StoreLowBytes(uint8_t* dst, uint64_t v, unsigned n) {
-  static const uint64_t kLowBytes[9] = {0,
-                                        0xFF,
-                                        0xFFFF,
-                                        0xFFFFFF,
-                                        0xFFFFFFFF,
-                                        0xFFFFFFFFFFull,
-                                        0xFFFFFFFFFFFFull,
-                                        0xFFFFFFFFFFFFFFull,
-                                        ~uint64_t{0}};
-  uint64_t mask = kLowBytes[n];
-  StoreLe64(dst, (v & mask) | (LoadLe64(dst) & ~mask));
-}
-
-// Bytes from a match's start that CopyWithinOutputWithSlack may read and write back.
-constexpr unsigned kMszipMatchSlack = 16;
-
-// The fast loop's copy of a match behind the write position. Needs kMszipMatchSlack bytes of the
-// buffer from dst on, whatever the length, and dst - distance inside the buffer. Writes exactly `length`
-// bytes, like CopyWithinOutput, with fewer branches for the short matches that dominate: a run of
-// one byte value is stored a word at a time, a match of at most 16 bytes from at least 8 back is
-// one or two words with the bytes past its end merged back unchanged.
-inline void CopyWithinOutputWithSlack(uint8_t* dst, unsigned distance, unsigned length) {
-  if (distance >= 8 && length <= 16) {
-    const uint8_t* src = dst - distance;
-    if (length > 8) {
-      Copy8(dst, src);  // at most `distance` bytes, loaded before they are stored
-      StoreLowBytes(dst + 8, LoadLe64(src + 8), length - 8);
-    } else {
-      StoreLowBytes(dst, LoadLe64(src), length);
-    }
-    return;
-  }
-  if (distance == 1) {
-    uint64_t v = dst[-1] * 0x0101010101010101ull;
-    if (length <= 8) {
-      StoreLowBytes(dst, v, length);
-      return;
-    }
-    uint8_t* end = dst + length;
-    for (; end - dst > 8; dst += 8) StoreLe64(dst, v);
-    StoreLe64(end - 8, v);  // overlaps bytes of the same value
-    return;
-  }
-  CopyWithinOutput(dst, distance, length);
-}
-
 // Copies a match of `length` bytes (not more than the bytes still wanted) at `distance`. A source
 // before the buffer's start continues `window` bytes later, in the previous block's output, and
 // wraps from the buffer's last byte back to its start. False when the distance reaches further
