@@ -13,6 +13,7 @@
 
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "cabinet/lzx_symbol_decoder.h"
 
 namespace vorlax {
@@ -68,6 +69,17 @@ inline void CopyPattern(uint8_t* to, const uint8_t* from, uint32_t distance, uin
   for (uint32_t j = 0; done < length; ++done, ++j) to[done] = pattern[phase + j];
 }
 
+// A match of 2..7 bytes whose source lies 8 or more bytes before it, with 8 window bytes from
+// the destination on: one 8-byte word whose first `length` bytes come from the source and whose
+// others are the destination's own bytes, stored back unchanged (so nothing after the match
+// changes), in place of two branches between short copies.
+inline void CopyMerged(uint8_t* to, const uint8_t* from, uint32_t length) {
+  const uint64_t keep = ~0ull << (8 * length);  // length < 8: the shift stays below 64 bits
+  const uint64_t word = (ReadLe64(from) & ~keep) | (ReadLe64(to) & keep);
+  WriteLe32(to, static_cast<uint32_t>(word));
+  WriteLe32(to + 4, static_cast<uint32_t>(word >> 32));
+}
+
 // Copies a match whose source and destination do not overlap.
 inline void CopyDisjoint(uint8_t* to, const uint8_t* from, uint32_t length) {
   if (length < kChunk) {
@@ -110,6 +122,10 @@ void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position,
   const uint32_t source = (position - distance) & mask;
   if (position + length <= size) {
     if (distance <= position) {
+      if (distance >= kChunk && length < kChunk && position + kChunk <= size) {
+        CopyMerged(window + position, window + source, length);
+        return;
+      }
       CopyWithin(window + position, window + source, distance, length);
       return;
     }
