@@ -219,10 +219,11 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     }
     length += kLzxMinMatch;
     const uint32_t distance = SlotDistance(alignedTable, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
+    // A distance of 1 up to the history and the window size, a length within what is left: one
+    // branch for all (distance 0 wraps to the largest value and fails the reach test).
     const uint64_t history = historyBefore + (count - left);
-    if (!ok || distance == 0 || distance > size || distance > history || length > left) {
-      return false;
-    }
+    const uint64_t reach = history < size ? history : size;
+    if (!ok | (static_cast<uint64_t>(distance - 1u) >= reach) | (length > left)) return false;
     CopyMatch(window, mask, size, position, distance, length);
     position = (position + length) & mask;
     left -= length;
