@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -19,6 +20,45 @@
 namespace vorlax_bench {
 
 const char* const kCabinetName = "bench.cab";
+
+// ---- data sets ----
+
+// Generated installer-like text of `size` bytes; seed picks the word sequence.
+inline std::vector<uint8_t> TextData(size_t size, uint32_t seed) {
+  static const char* const kWords[] = {"the ", "installer ", "copies ", "files ", "into ", "the ",
+                                       "folder ", "and ", "writes ", "registry ", "values.\r\n", "Setup "};
+  std::vector<uint8_t> data;
+  uint32_t state = seed;
+  while (data.size() < size) {
+    state = state * 1103515245u + 12345u;
+    const char* word = kWords[(state >> 16) % 12];
+    data.insert(data.end(), word, word + std::strlen(word));
+    if ((state >> 10) % 9 == 0) data.push_back(static_cast<uint8_t>('A' + (state >> 20) % 26));
+  }
+  data.resize(size);
+  return data;
+}
+
+// Machine code: the installed cmake program, or this program's own file where it is missing;
+// repeated up to the data size.
+inline std::vector<uint8_t> ProgramData(size_t size) {
+  std::vector<uint8_t> file;
+  for (const char* path : {"/usr/bin/cmake", "/proc/self/exe"}) {
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) continue;
+    std::vector<uint8_t> chunk(1 << 16);
+    size_t n;
+    while (file.size() < size && (n = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) {
+      file.insert(file.end(), chunk.begin(), chunk.begin() + n);
+    }
+    std::fclose(f);
+    break;
+  }
+  std::vector<uint8_t> data;
+  while (!file.empty() && data.size() < size) data.insert(data.end(), file.begin(), file.end());
+  data.resize(size);
+  return data;
+}
 
 // A folder's frames as the encoder made them, each frame's uncompressed size, and their total
 // compressed size.

@@ -33,44 +33,6 @@ using vorlax::kLzxFrameSize;
 constexpr size_t kDataSize = 16 << 20;
 constexpr int kRuns = 7;
 
-// ---- data sets ----
-
-std::vector<uint8_t> TextData() {
-  static const char* const kWords[] = {"the ", "installer ", "copies ", "files ", "into ", "the ",
-                                       "folder ", "and ", "writes ", "registry ", "values.\r\n", "Setup "};
-  std::vector<uint8_t> data;
-  uint32_t state = 7;
-  while (data.size() < kDataSize) {
-    state = state * 1103515245u + 12345u;
-    const char* word = kWords[(state >> 16) % 12];
-    data.insert(data.end(), word, word + std::strlen(word));
-    if ((state >> 10) % 9 == 0) data.push_back(static_cast<uint8_t>('A' + (state >> 20) % 26));
-  }
-  data.resize(kDataSize);
-  return data;
-}
-
-// Machine code: the installed cmake program, or this program's own file where it is missing;
-// repeated up to the data size.
-std::vector<uint8_t> ProgramData() {
-  std::vector<uint8_t> file;
-  for (const char* path : {"/usr/bin/cmake", "/proc/self/exe"}) {
-    FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) continue;
-    std::vector<uint8_t> chunk(1 << 16);
-    size_t n;
-    while (file.size() < kDataSize && (n = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) {
-      file.insert(file.end(), chunk.begin(), chunk.begin() + n);
-    }
-    std::fclose(f);
-    break;
-  }
-  std::vector<uint8_t> data;
-  while (!file.empty() && data.size() < kDataSize) data.insert(data.end(), file.begin(), file.end());
-  data.resize(kDataSize);
-  return data;
-}
-
 // ---- a one-folder, one-file cabinet around the encoder's frames ----
 
 Folder EncodeFolder(const std::vector<uint8_t>& data, uint32_t windowBits, bool calls) {
@@ -140,8 +102,8 @@ bool RunCase(const char* name, const std::vector<uint8_t>& data, uint32_t window
 }  // namespace
 
 int main() {
-  const std::vector<uint8_t> text = TextData();
-  const std::vector<uint8_t> program = ProgramData();
+  const std::vector<uint8_t> text = TextData(kDataSize, 7);
+  const std::vector<uint8_t> program = ProgramData(kDataSize);
   bool ok = true;
   double worst = 1e30;
   for (uint32_t bits : {15u, 18u, 21u}) {
