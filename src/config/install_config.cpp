@@ -7,6 +7,7 @@
 #include "config/install_config.h"
 
 #include "driver/installer_state.h"
+#include "driver/windows_version.h"
 
 namespace vorlax {
 
@@ -15,19 +16,7 @@ namespace {
 constexpr char16_t kInstallConfigRoot[] = u"InstallConfig";
 constexpr char16_t kAlternativeSeparator = u'|';
 
-// Windows 98 is 4.10, Windows Me 4.90.
-constexpr uint32_t kWindows9xMajor = 4;
-constexpr uint32_t kWindows98Minor = 10;
-constexpr uint32_t kWindowsMeMinor = 90;
-
 bool IsIntegerSpace(char16_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20; }
-
-bool RunningOnWindows98OrMe() {
-  SystemVersion version;
-  if (!State().system->GetVersion(&version)) return false;
-  return version.major == kWindows9xMajor &&
-         (version.minor == kWindows98Minor || version.minor == kWindowsMeMinor);
-}
 
 }  // namespace
 
@@ -47,7 +36,7 @@ int32_t ConfigInteger(const std::u16string& text) {
 std::u16string ChooseAlternative(const std::u16string& item) {
   std::size_t bar = item.rfind(kAlternativeSeparator);
   if (bar == std::u16string::npos) return item;
-  return RunningOnWindows98OrMe() ? item.substr(bar + 1) : item.substr(0, bar);
+  return IsWindows98OrMe() ? item.substr(bar + 1) : item.substr(0, bar);
 }
 
 bool InstallConfig::LoadFile(const std::u16string& path) {

@@ -70,6 +70,18 @@ constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
+// The size GetVersionExW is told its record has: the extended record (OSVERSIONINFOEXW) or the
+// basic one (OSVERSIONINFOW). Older systems refuse the extended size.
+enum class VersionRecord : uint32_t { kExtended = 284, kBasic = 276 };
+
+// What GetDiskFreeSpaceW reports of a drive.
+struct DiskFreeSpace {
+  uint32_t sectorsPerCluster = 0;
+  uint32_t bytesPerSector = 0;
+  uint32_t freeClusters = 0;
+  uint32_t totalClusters = 0;
+};
+
 // What GetVersionExW reports of the running system.
 struct SystemVersion {
   uint32_t major = 0;
@@ -123,7 +135,10 @@ class System {
   virtual std::u16string UniqueTempName(const std::u16string& prefix) = 0;
   virtual std::u16string WindowsFolder() = 0;   // GetWindowsDirectoryW, 256-character buffer
   virtual std::u16string SystemFolder() = 0;    // GetSystemDirectoryW, 256-character buffer
-  virtual bool GetVersion(SystemVersion* version) = 0;  // GetVersionExW
+  // GetVersionExW with a zeroed record whose size field says record.
+  virtual bool QueryVersion(VersionRecord record, SystemVersion* version) = 0;
+  // GetDiskFreeSpaceW(root).
+  virtual bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) = 0;
 
   // --- User interface --------------------------------------------------------------------------
   // MessageBoxW with no owner window; answers the id of the pressed button.
@@ -134,6 +149,16 @@ class System {
   virtual void DestroyUiResources() = 0;
   // Shows modal page (dialog template id) with no owner; answers the id that ended it.
   virtual int RunPage(int dialogId) = 0;
+  // LoadImageW(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE) for the two
+  // page bitmaps, kept in the shared UI resources; a file that does not load leaves its picture
+  // absent.
+  virtual void LoadPageBitmaps(const std::u16string& logoPath,
+                               const std::u16string& productPath) = 0;
+  // ShellExecuteW(no owner, verb, file, parameters or none, directory or none, SW_SHOWNORMAL);
+  // true when the system reports success (a result above 32). Empty texts are passed as none.
+  virtual bool ShellExecute(const std::u16string& verb, const std::u16string& file,
+                            const std::u16string& parameters,
+                            const std::u16string& directory) = 0;
 
   // --- Threads ---------------------------------------------------------------------------------
   // Starts entry on a new thread (default stack, no handle kept); false when it cannot start.

@@ -183,7 +183,8 @@ std::u16string PosixSystem::UniqueTempName(const std::u16string& prefix) {
 
 std::u16string PosixSystem::WindowsFolder() { return std::u16string(); }
 std::u16string PosixSystem::SystemFolder() { return std::u16string(); }
-bool PosixSystem::GetVersion(SystemVersion*) { return false; }
+bool PosixSystem::QueryVersion(VersionRecord, SystemVersion*) { return false; }
+bool PosixSystem::GetDiskFreeSpace(const std::u16string&, DiskFreeSpace*) { return false; }
 
 int PosixSystem::ShowMessage(const std::u16string& text, const std::u16string& caption, uint32_t) {
   std::fprintf(stderr, "%s: %s\n", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
@@ -193,6 +194,11 @@ int PosixSystem::ShowMessage(const std::u16string& text, const std::u16string& c
 void PosixSystem::CreateUiResources() {}
 void PosixSystem::DestroyUiResources() {}
 int PosixSystem::RunPage(int) { return kIdCancel; }
+void PosixSystem::LoadPageBitmaps(const std::u16string&, const std::u16string&) {}
+bool PosixSystem::ShellExecute(const std::u16string&, const std::u16string&, const std::u16string&,
+                               const std::u16string&) {
+  return false;
+}
 
 bool PosixSystem::StartThread(void (*entry)()) {
   std::thread(entry).detach();

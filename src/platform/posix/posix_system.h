@@ -37,13 +37,17 @@ class PosixSystem : public System {
   std::u16string UniqueTempName(const std::u16string& prefix) override;
   std::u16string WindowsFolder() override;
   std::u16string SystemFolder() override;
-  bool GetVersion(SystemVersion* version) override;
+  bool QueryVersion(VersionRecord record, SystemVersion* version) override;
+  bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
 
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;
   void CreateUiResources() override;
   void DestroyUiResources() override;
   int RunPage(int dialogId) override;
+  void LoadPageBitmaps(const std::u16string& logoPath, const std::u16string& productPath) override;
+  bool ShellExecute(const std::u16string& verb, const std::u16string& file,
+                    const std::u16string& parameters, const std::u16string& directory) override;
 
   bool StartThread(void (*entry)()) override;
   void Sleep(uint32_t milliseconds) override;

@@ -1,13 +1,16 @@
 // Win32System: each seam operation mapped onto the Win32 call it names.
 //
-// Traps: <windows.h> defines DeleteFile and CopyFile as macros; they are undefined right after
-// the include so the seam's methods keep their names, and the W functions are called by their
-// full names. File handles are HANDLEs held as intptr_t; INVALID_HANDLE_VALUE is kNoFile (-1).
+// Traps: <windows.h> defines DeleteFile, CopyFile, GetDiskFreeSpace and ShellExecute as macros;
+// they are undefined right after the includes so the seam's methods keep their names, and the W
+// functions are called by their full names. File handles are HANDLEs held as intptr_t; INVALID_HANDLE_VALUE is kNoFile (-1).
 #include <windows.h>
 #undef DeleteFile
 #undef CopyFile
 
 #include <commctrl.h>
+#include <shellapi.h>
+#undef GetDiskFreeSpace
+#undef ShellExecute
 #include <process.h>
 
 #include <cwchar>
@@ -281,14 +284,31 @@ std::u16string Win32System::SystemFolder() {
   return FromWide(buffer, length);
 }
 
-bool Win32System::GetVersion(SystemVersion* version) {
-  OSVERSIONINFOW info = {};
-  info.dwOSVersionInfoSize = sizeof info;
-  if (!GetVersionExW(&info)) return false;
+bool Win32System::QueryVersion(VersionRecord record, SystemVersion* version) {
+  static_assert(sizeof(OSVERSIONINFOEXW) == static_cast<size_t>(VersionRecord::kExtended),
+                "extended version record size");
+  static_assert(sizeof(OSVERSIONINFOW) == static_cast<size_t>(VersionRecord::kBasic),
+                "basic version record size");
+  OSVERSIONINFOEXW info = {};
+  info.dwOSVersionInfoSize = static_cast<DWORD>(record);
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return false;
   version->major = info.dwMajorVersion;
   version->minor = info.dwMinorVersion;
   version->build = info.dwBuildNumber;
   version->platformId = info.dwPlatformId;
+  return true;
+}
+
+bool Win32System::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) {
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+  if (!::GetDiskFreeSpaceW(Wide(root), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                         &totalClusters)) {
+    return false;
+  }
+  space->sectorsPerCluster = sectorsPerCluster;
+  space->bytesPerSector = bytesPerSector;
+  space->freeClusters = freeClusters;
+  space->totalClusters = totalClusters;
   return true;
 }
 
@@ -323,6 +343,25 @@ int Win32System::RunPage(int dialogId) {
   INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialogId), nullptr,
                                    procedure, 0);
   return static_cast<int>(result);
+}
+
+void Win32System::LoadPageBitmaps(const std::u16string& logoPath,
+                                  const std::u16string& productPath) {
+  UiResources& ui = State().ui;
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  ui.logoBitmap = LoadImageW(instance, Wide(logoPath), IMAGE_BITMAP, 0, 0,
+                             LR_LOADFROMFILE | LR_DEFAULTSIZE);
+  ui.productBitmap = LoadImageW(instance, Wide(productPath), IMAGE_BITMAP, 0, 0,
+                                LR_LOADFROMFILE | LR_DEFAULTSIZE);
+}
+
+bool Win32System::ShellExecute(const std::u16string& verb, const std::u16string& file,
+                               const std::u16string& parameters,
+                               const std::u16string& directory) {
+  HINSTANCE result = ::ShellExecuteW(nullptr, Wide(verb), Wide(file),
+                                   parameters.empty() ? nullptr : Wide(parameters),
+                                   directory.empty() ? nullptr : Wide(directory), SW_SHOWNORMAL);
+  return reinterpret_cast<intptr_t>(result) > 32;
 }
 
 // --- Threads ---------------------------------------------------------------------------------------

@@ -4,9 +4,9 @@
 // decisions of its own: what to do with an answer is the core's business. Wide texts are passed
 // as wchar_t, which is 16 bits on Windows, so a std::u16string's buffer is handed over as is.
 //
-// Trap: this header deliberately does not include <windows.h>. Its macros (DeleteFile, CopyFile)
-// would rename the seam's methods in whatever file includes both; include <windows.h> after this
-// header, and never call those two methods from such a file.
+// Trap: this header deliberately does not include <windows.h>. Its macros (DeleteFile, CopyFile,
+// GetDiskFreeSpace, ShellExecute) would rename the seam's methods in whatever file includes both;
+// include <windows.h> after this header, and never call those four methods from such a file.
 #pragma once
 
 #include <cstdint>
@@ -54,13 +54,17 @@ class Win32System : public System {
   std::u16string UniqueTempName(const std::u16string& prefix) override;
   std::u16string WindowsFolder() override;
   std::u16string SystemFolder() override;
-  bool GetVersion(SystemVersion* version) override;
+  bool QueryVersion(VersionRecord record, SystemVersion* version) override;
+  bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
 
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;
   void CreateUiResources() override;
   void DestroyUiResources() override;
   int RunPage(int dialogId) override;
+  void LoadPageBitmaps(const std::u16string& logoPath, const std::u16string& productPath) override;
+  bool ShellExecute(const std::u16string& verb, const std::u16string& file,
+                    const std::u16string& parameters, const std::u16string& directory) override;
 
   bool StartThread(void (*entry)()) override;
   void Sleep(uint32_t milliseconds) override;

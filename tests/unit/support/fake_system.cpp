@@ -327,9 +327,20 @@ std::u16string FakeSystem::UniqueTempName(const std::u16string& prefix) {
 std::u16string FakeSystem::WindowsFolder() { return windowsFolder; }
 std::u16string FakeSystem::SystemFolder() { return systemFolder; }
 
-bool FakeSystem::GetVersion(SystemVersion* out) {
+bool FakeSystem::QueryVersion(VersionRecord record, SystemVersion* out) {
+  calls.push_back(record == VersionRecord::kExtended ? "QueryVersion extended"
+                                                     : "QueryVersion basic");
   if (versionQueryFails) return false;
+  if (record == VersionRecord::kExtended && extendedVersionQueryFails) return false;
   *out = version;
+  return true;
+}
+
+bool FakeSystem::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) {
+  calls.push_back("GetDiskFreeSpace " + ToUtf8(root));
+  auto it = drives.find(Key(root));
+  if (it == drives.end()) return false;
+  *space = it->second;
   return true;
 }
 
@@ -349,10 +360,23 @@ void FakeSystem::DestroyUiResources() { calls.push_back("DestroyUiResources"); }
 
 int FakeSystem::RunPage(int dialogId) {
   pagesShown.push_back(dialogId);
+  if (pageHandler) return pageHandler(dialogId);
   if (pageResults.empty()) return defaultPageResult;
   int result = pageResults.front();
   pageResults.pop_front();
   return result;
+}
+
+void FakeSystem::LoadPageBitmaps(const std::u16string& logoPath,
+                                 const std::u16string& productPath) {
+  calls.push_back("LoadPageBitmaps " + ToUtf8(logoPath) + " " + ToUtf8(productPath));
+}
+
+bool FakeSystem::ShellExecute(const std::u16string& verb, const std::u16string& file,
+                              const std::u16string& parameters,
+                              const std::u16string& directory) {
+  shellExecutes.push_back({verb, file, parameters, directory});
+  return shellExecuteSucceeds;
 }
 
 // ---- Threads ----------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -47,7 +48,15 @@ class FakeSystem : public System {
   std::deque<int> pageResults;     // results of RunPage, in order; then defaultPageResult
   int defaultPageResult = kIdCancel;
   SystemVersion version{5, 1, 2600, 2};
-  bool versionQueryFails = false;
+  bool versionQueryFails = false;          // both record sizes refused
+  bool extendedVersionQueryFails = false;  // only the extended record refused (older systems)
+  // Drives by root ("C:\\"), as GetDiskFreeSpace reports them; a root not listed fails.
+  std::map<std::u16string, DiskFreeSpace> drives{
+      {u"c:", DiskFreeSpace{8, 512, 0x100000, 0x200000}}};
+  // When set, RunPage answers through it (after recording the page), so a test can act as the
+  // page would (store defines, look at the state) before choosing the result.
+  std::function<int(int dialogId)> pageHandler;
+  bool shellExecuteSucceeds = true;
   std::u16string moduleFileName = u"C:\\Games\\Setup\\setup.exe";
   std::u16string tempFolder = u"C:\\users\\player\\Temp";  // empty: no temporary names
   std::u16string windowsFolder = u"C:\\windows";
@@ -59,6 +68,10 @@ class FakeSystem : public System {
 
   // ---- What the core did ----------------------------------------------------------------------
   std::vector<Message> messages;
+  struct ShellRequest {
+    std::u16string verb, file, parameters, directory;
+  };
+  std::vector<ShellRequest> shellExecutes;
   std::vector<int> pagesShown;
   std::vector<std::string> calls;  // one line per notable request, e.g. "CreateFolder C:\\x"
   uint32_t sleptMilliseconds = 0;
@@ -103,13 +116,17 @@ class FakeSystem : public System {
   std::u16string UniqueTempName(const std::u16string& prefix) override;
   std::u16string WindowsFolder() override;
   std::u16string SystemFolder() override;
-  bool GetVersion(SystemVersion* version) override;
+  bool QueryVersion(VersionRecord record, SystemVersion* version) override;
+  bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
 
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;
   void CreateUiResources() override;
   void DestroyUiResources() override;
   int RunPage(int dialogId) override;
+  void LoadPageBitmaps(const std::u16string& logoPath, const std::u16string& productPath) override;
+  bool ShellExecute(const std::u16string& verb, const std::u16string& file,
+                    const std::u16string& parameters, const std::u16string& directory) override;
 
   bool StartThread(void (*entry)()) override;
   void Sleep(uint32_t milliseconds) override;

@@ -197,7 +197,7 @@ void CheckSystemFacts(vorlax::Win32System& system) {
   Check(!system.SystemFolder().empty() && system.SystemFolder() == reinterpret_cast<char16_t*>(buffer),
         "SystemFolder", Utf8(system.SystemFolder()));
   vorlax::SystemVersion version;
-  Check(system.GetVersion(&version) && version.major >= 4 && (version.platformId == 1 || version.platformId == 2),
+  Check(system.QueryVersion(vorlax::VersionRecord::kExtended, &version) && version.major >= 4 && (version.platformId == 1 || version.platformId == 2),
         "GetVersion", std::to_string(version.major) + "." + std::to_string(version.minor));
 }
 
