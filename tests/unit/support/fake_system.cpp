@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "actions/directx_check.h"
 #include "base/text.h"
 
 namespace vorlax {
@@ -342,6 +343,29 @@ bool FakeSystem::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* spa
   if (it == drives.end()) return false;
   *space = it->second;
   return true;
+}
+
+// ---- DirectX facts ------------------------------------------------------------------------------
+
+void FakeSystem::QueryDxDiagVersion(DxDiagVersion* out) {
+  calls.push_back("QueryDxDiagVersion");
+  *out = dxDiag;
+}
+
+int32_t FakeSystem::ReadFileVersion(const char16_t* path, uint64_t* version) {
+  calls.push_back("ReadFileVersion " + (path ? ToUtf8(path) : std::string("(none)")));
+  if (path == nullptr || version == nullptr) return kResultInvalidArgument;
+  std::u16string key = Key(path);
+  for (const auto& failure : fileVersionFailures) {
+    if (Key(failure.first) == key) return failure.second;
+  }
+  for (const auto& known : fileVersions) {
+    if (Key(known.first) == key) {
+      *version = known.second;
+      return kResultOk;
+    }
+  }
+  return kResultFail;
 }
 
 // ---- User interface ---------------------------------------------------------------------------

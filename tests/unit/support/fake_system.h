@@ -53,6 +53,12 @@ class FakeSystem : public System {
   // Drives by root ("C:\\"), as GetDiskFreeSpace reports them; a root not listed fails.
   std::map<std::u16string, DiskFreeSpace> drives{
       {u"c:", DiskFreeSpace{8, 512, 0x100000, 0x200000}}};
+  // DirectX: what QueryDxDiagVersion reports (by default nothing, as without the provider), and
+  // ReadFileVersion's answers by path (compared like paths): a version, or a scripted failure
+  // code. A path in neither map answers E_FAIL, as a missing file does.
+  DxDiagVersion dxDiag;
+  std::map<std::u16string, uint64_t> fileVersions;
+  std::map<std::u16string, int32_t> fileVersionFailures;
   // When set, RunPage answers through it (after recording the page), so a test can act as the
   // page would (store defines, look at the state) before choosing the result.
   std::function<int(int dialogId)> pageHandler;
@@ -118,6 +124,9 @@ class FakeSystem : public System {
   std::u16string SystemFolder() override;
   bool QueryVersion(VersionRecord record, SystemVersion* version) override;
   bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
+
+  void QueryDxDiagVersion(DxDiagVersion* version) override;
+  int32_t ReadFileVersion(const char16_t* path, uint64_t* version) override;
 
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;
