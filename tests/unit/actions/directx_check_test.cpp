@@ -225,13 +225,17 @@ TEST_F(DirectXCheck, LaterRowsOverrideEarlierOnes) {
     std::u16string text;
   };
   const Case cases[] = {
-      {"d3drg8x over ddraw 2.0", {{u"ddraw.dll", V(4, 3, 0, 1096)}, {u"d3drg8x.dll", V(4, 4, 0, 70)}},
+      {"d3drg8x over ddraw 2.0",
+       {{u"ddraw.dll", V(4, 3, 0, 1096)}, {u"d3drg8x.dll", V(4, 4, 0, 70)}},
        Packed(3, 0, 1), u"3.0a"},
-      {"ddraw 8.0 over d3drg8x", {{u"ddraw.dll", V(4, 8, 0, 400)}, {u"d3drg8x.dll", V(4, 4, 0, 70)}},
+      {"ddraw 8.0 over d3drg8x",
+       {{u"ddraw.dll", V(4, 8, 0, 400)}, {u"d3drg8x.dll", V(4, 4, 0, 70)}},
        Packed(8, 0, 0), u"8.0"},
-      {"a readable d3d9 over everything", {{u"ddraw.dll", V(4, 2, 0, 95)}, {u"d3d9.dll", V(1, 0, 0, 0)}},
+      {"a readable d3d9 over everything",
+       {{u"ddraw.dll", V(4, 2, 0, 95)}, {u"d3d9.dll", V(1, 0, 0, 0)}},
        Packed(9, 0, 0), u"9.0"},
-      {"an older later row still wins", {{u"dpnet.dll", V(4, 9, 0, 134)}, {u"d3d8.dll", V(4, 8, 1, 901)}},
+      {"dpnet 8.2 over d3d8 8.1a",
+       {{u"dpnet.dll", V(4, 9, 0, 134)}, {u"d3d8.dll", V(4, 8, 1, 901)}},
        Packed(8, 2, 0), u"8.2"},
       {"no readable file", {}, 0, u"0.0"},
   };
