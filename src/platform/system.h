@@ -153,12 +153,13 @@ class System {
   };
   // CoInitialize; CoCreateInstance of the DxDiag provider (class
   // {A65B8071-3BFE-4213-9A5B-491DA4461CA7}, in-process, interface IDxDiagProvider
-  // {9C6B4CB0-23F8-49CC-A3ED-45A55000A6D2}); IDxDiagProvider::Initialize (header version 111, no
-  // WHQL checks, no reserved pointer); the root container and its child "DxDiag_SystemInfo";
-  // GetProp of "dwDirectXVersionMajor" and "dwDirectXVersionMinor" (counted only as VT_UI4) and
-  // "szDirectXVersionLetter" (only as a non-null VT_BSTR); every interface released, and
-  // CoUninitialize when CoInitialize succeeded. A step that fails leaves the values after it
-  // unobtained; without the provider (DirectX before 9) nothing is obtained.
+  // {9C6B4CB0-23F8-49CC-A3ED-45A55000A6D2}); IDxDiagProvider::Initialize (a record of its own
+  // size, 16 bytes on 32-bit Windows; header version 111, no WHQL checks, no reserved pointer);
+  // the root container and its child "DxDiag_SystemInfo"; GetProp of "dwDirectXVersionMajor" and
+  // "dwDirectXVersionMinor" (counted only as VT_UI4) and "szDirectXVersionLetter" (only as a
+  // non-null VT_BSTR), each on its own; every interface released, and CoUninitialize when
+  // CoInitialize succeeded. When a step before the properties fails, as without the provider
+  // (DirectX before 9), nothing is obtained.
   virtual void QueryDxDiagVersion(DxDiagVersion* version) = 0;
   // GetFileVersionInfoSizeW(path), a buffer of that size, GetFileVersionInfoW and
   // VerQueryValueW(buffer, "\\"): the file's fixed version, most significant half in the high 32
