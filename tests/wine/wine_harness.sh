@@ -18,7 +18,10 @@
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
 # fresh prefix of ARCH (default win32) under WORKDIR with `wineboot -i`, and makes the sample
 # cabinet with gcab; the later commands on WORKDIR use that architecture's loader and prefix, so
-# the programs they are given must be built for it. run builds
+# the programs they are given must be built for it. The prefix's wineserver then stays running
+# for the later commands (cleanup ends it; unattended, it ends kServerLinger seconds after its last
+# program). Each Wine program's output goes to a log in WORKDIR first and is printed when it ends.
+# run builds
 # the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose path is over
 # 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code
 # is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
@@ -35,6 +38,8 @@ set -euo pipefail
 readonly kSkipped=77
 readonly kBootTimeout=300
 readonly kRobotTimeout=240
+readonly kServerTimeout=30
+readonly kServerLinger=120       # s the prefix's server stays after its last program, if no cleanup
 readonly kDisplayWaitSteps=100   # x 0.1 s
 readonly kProbeTimeout=30
 readonly kArches="win32 win64"
@@ -156,13 +161,38 @@ setup() {
   if ! start_xvfb "$workdir"; then stop_xvfb "$workdir"; return 1; fi
   wine_environment "$workdir"
   echo "wine_harness: display $DISPLAY, $WINEARCH prefix $WINEPREFIX, loader $WINE"
-  if ! timeout "$kBootTimeout" "$WINE" wineboot -i; then
-    echo "wine_harness: wineboot -i failed or timed out"
+  local failed=""
+  wine_logged "$kBootTimeout" "$workdir/wineboot.log" wineboot -i || failed="wineboot -i failed or timed out"
+  [ -n "$failed" ] || keep_wineserver "$workdir" || failed="the prefix's wineserver could not be restarted to stay"
+  if [ -n "$failed" ]; then
+    echo "wine_harness: $failed"
     stop_wineserver "$workdir"
     stop_xvfb "$workdir"
     return 1
   fi
   make_sample_cabinet "$workdir"
+}
+
+# Restarts the prefix's server so that it stays between the tests, and the prefix's system programs
+# with it: each later start then takes about a second instead of a new session. Cleanup ends it;
+# without cleanup it ends kServerLinger seconds after the last program.
+keep_wineserver() {
+  local workdir=$1
+  timeout "$kBootTimeout" wineserver -w &&
+    timeout "$kServerTimeout" wineserver -p"$kServerLinger" </dev/null >/dev/null 2>&1 &&
+    # The first program starts the system programs again; the tests' bounded waits start later.
+    wine_logged "$kBootTimeout" "$workdir/warm-up.log" cmd /c exit >/dev/null
+}
+
+# Runs a Wine program, bounded by SECONDS, with its output in LOG, then prints LOG and passes on
+# the exit code. Programs it leaves running (system programs stay with the server) hold LOG rather
+# than the caller's output, which a test runner would wait on until they end.
+wine_logged() {
+  local seconds=$1 log=$2 status=0
+  shift 2
+  timeout "$seconds" "$WINE" "$@" </dev/null >"$log" 2>&1 || status=$?
+  cat "$log"
+  return "$status"
 }
 
 # A folder under WORKDIR whose Windows path is longer than 255 characters.
@@ -201,14 +231,16 @@ run() {
   export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
-    timeout "$kRobotTimeout" "$WINE" "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
+    wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" \
+      "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
     return
   fi
   # Wine's CreateProcessW cannot start a program from a path this long, but its loader can: the
   # installer is started here and the scenario attaches to it by name.
-  timeout "$kRobotTimeout" "$WINE" "$installer" &
+  timeout "$kRobotTimeout" "$WINE" "$installer" </dev/null >"$workdir/$name.installer.log" 2>&1 &
   local installer_job=$! status=0
-  timeout "$kRobotTimeout" "$WINE" "$robot" "$(windows_path "$scenario")" || status=$?
+  wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" "$robot" "$(windows_path "$scenario")" ||
+    status=$?
   wait "$installer_job" || true
   return "$status"
 }
@@ -231,7 +263,7 @@ exec_program() {
     program=$folder/$(basename "$program")
   fi
   wine_environment "$workdir"
-  timeout "$kRobotTimeout" "$WINE" "$program"
+  wine_logged "$kRobotTimeout" "$workdir/$(basename "$program").${placement:-here}.log" "$program"
 }
 
 cleanup() {
