@@ -141,7 +141,8 @@ class System {
   virtual bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) = 0;
 
   // --- User interface --------------------------------------------------------------------------
-  // MessageBoxW with no owner window; answers the id of the pressed button.
+  // MessageBoxW with no owner window; answers the id of the pressed button. An empty caption is
+  // passed as none (the system's default caption).
   virtual int ShowMessage(const std::u16string& text, const std::u16string& caption,
                           uint32_t style) = 0;
   // InitCommonControls, AddFontResourceW("MSGOTHIC.TTC") and the shared brush and fonts.
