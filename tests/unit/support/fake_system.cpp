@@ -349,6 +349,7 @@ bool FakeSystem::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* spa
 int FakeSystem::ShowMessage(const std::u16string& text, const std::u16string& caption,
                             uint32_t style) {
   messages.push_back({text, caption, style});
+  if (messageHandler) return messageHandler(messages.back());
   if (messageAnswers.empty()) return defaultMessageAnswer;
   int answer = messageAnswers.front();
   messageAnswers.pop_front();
@@ -383,6 +384,7 @@ bool FakeSystem::ShellExecute(const std::u16string& verb, const std::u16string& 
 
 bool FakeSystem::StartThread(void (*entry)()) {
   calls.push_back("StartThread");
+  if (threadStartFails) return false;
   if (threadsRunInline) entry();
   return true;
 }
