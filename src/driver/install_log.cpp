@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "base/text.h"
@@ -127,10 +126,7 @@ void AppendLogHeader() {
 }
 
 void AppendExtractedFileLines() {
-  std::unordered_set<std::u16string> written;
-  for (const std::u16string& path : State().extractedFiles) {
-    if (written.insert(path).second) AppendLogElement(1, kFileTag, path);
-  }
+  for (const std::u16string& path : State().extractedFiles) AppendLogElement(1, kFileTag, path);
 }
 
 void CloseInstallLog() {

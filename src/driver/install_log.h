@@ -55,8 +55,7 @@ bool CopyPropertiesBesideLog(const std::u16string& logPath);
 // expanded and escaped, in that order.
 void AppendLogHeader();
 
-// Line 7: one File line per entry of State().extractedFiles, in order. A retried extraction lists
-// the files of its first attempt again; each path is written once, where it first appears.
+// Line 7: one File line per entry of State().extractedFiles, in order.
 void AppendExtractedFileLines();
 
 // Appends "</InstallLog>" CR LF, writes the whole buffer to the open log file as UTF-16LE, closes

@@ -34,18 +34,28 @@ bool UserWantsRetry() {
 // Extracts the product; after a first failure the user may retry the whole extraction once. A
 // second failure gives up without asking. extractionFailed is cleared before each attempt and set
 // when the extraction is given up.
+//
+// The list of created files: both attempts walk the same cabinet in the same order and stop at
+// their first failure, so each attempt's list is a beginning of one and the same sequence. The
+// longer of the two names every file either attempt created, each once (appending the second
+// list to the first would log the files of the first attempt twice).
 bool ExtractProductWithRetry() {
   InstallerState& state = State();
+  ExtractedFiles firstAttempt;
   bool retryOffered = false;
+  bool ok = false;
   for (;;) {
     state.extractionFailed = false;
-    if (ExtractWithStatePrefixes()) return true;
-    if (retryOffered) break;
+    ok = ExtractWithStatePrefixes();
+    if (ok || retryOffered) break;
     retryOffered = true;
     if (!UserWantsRetry()) break;
+    firstAttempt.swap(state.extractedFiles);
+    state.extractedFiles.clear();
   }
-  state.extractionFailed = true;
-  return false;
+  if (state.extractedFiles.size() < firstAttempt.size()) state.extractedFiles.swap(firstAttempt);
+  if (!ok) state.extractionFailed = true;
+  return ok;
 }
 
 // Extraction and everything after it; runs only when every earlier step succeeded.

@@ -257,6 +257,17 @@ TEST_F(Entry, DirectXExitKeepsCodeTwoAndRemovesTheTemporaryFolder) {
   EXPECT_TRUE(Called("DestroyUiResources"));
 }
 
+TEST_F(Entry, FailedVersionQueryEndsTheRunAsStopped) {
+  fake.versionQueryFails = true;
+  fake.AddFile(kExePath, ValidInstaller());
+  EXPECT_EQ(RunInstaller(), kExitStopped);
+  EXPECT_EQ(fake.pagesShown,
+            (std::vector<int>{IDD_SMALL_PROGRESS_PAGE, IDD_WELCOME_PAGE, IDD_ABORT_PAGE}));
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Unable to Query Windows Version");
+  EXPECT_FALSE(fake.HasFolder(kTempDir));
+}
+
 TEST_F(Entry, InstallLogStillOpenIsClosedAtCleanup) {
   struct Case {
     const char* name;

@@ -77,23 +77,27 @@ TEST_F(InstallWorkerTest, InstallsTheProductAndLogsEveryFile) {
 }
 
 TEST_F(InstallWorkerTest, ExtractionRetry) {
+  // What happens while the prompt is open, before the user answers.
+  enum class Meanwhile { kNothing, kLevelUnlocked, kExeLockedToo };
   struct Case {
     const char* name;
     int answer;
-    bool unlockBeforeAnswer;
+    Meanwhile meanwhile;
     bool installed;
   };
   const Case cases[] = {
-      {"OkThenSuccess", kIdOk, true, true},
-      {"Cancel", kIdCancel, false, false},
-      {"OkThenSecondFailure", kIdOk, false, false},
+      {"OkThenSuccess", kIdOk, Meanwhile::kLevelUnlocked, true},
+      {"Cancel", kIdCancel, Meanwhile::kNothing, false},
+      {"OkThenSecondFailure", kIdOk, Meanwhile::kNothing, false},
+      {"OkThenEarlierSecondFailure", kIdOk, Meanwhile::kExeLockedToo, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
     LockLevelFile();
     fake.messageHandler = [&](const FakeSystem::Message&) {
-      if (c.unlockBeforeAnswer) fake.FindFile(kLevel)->locked = false;
+      if (c.meanwhile == Meanwhile::kLevelUnlocked) fake.FindFile(kLevel)->locked = false;
+      if (c.meanwhile == Meanwhile::kExeLockedToo) fake.FindFile(kExe)->locked = true;
       return c.answer;
     };
     StartInstallWorker();
@@ -105,7 +109,7 @@ TEST_F(InstallWorkerTest, ExtractionRetry) {
     EXPECT_EQ(State().installFailed, !c.installed);
     EXPECT_EQ(State().extractionFailed, !c.installed);
     EXPECT_EQ(fake.FileData(kLevel), c.installed ? "level one" : "old level");
-    // Every file whose creation was attempted, once each, whatever the outcome.
+    // Every file whose creation either attempt tried, once each, whatever the outcome.
     EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEnd);
   }
 }
