@@ -21,9 +21,9 @@
 
 #include "base/text.h"
 #include "config/define_table.h"
+#include "driver/built_in_defines.h"
 #include "driver/fatal_error.h"
 #include "driver/folders.h"
-#include "driver/built_in_defines.h"
 #include "driver/install_log.h"
 #include "driver/installer_state.h"
 #include "driver/main_sequence.h"

@@ -60,7 +60,7 @@ int RunPageAt(int32_t index) {
     }
     case kPageOptions: return state.system->RunPage(IDD_OPTIONS_PAGE);
     case kPageLicence: return state.system->RunPage(IDD_LICENCE_PAGE);
-    default: return RunInstallPage();
+    default: return RunInstallPage();  // kPageInstall: the loop passes only pages 0 to 4 here
   }
 }
 
