@@ -316,7 +316,7 @@ bool Win32System::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* sp
 
 int Win32System::ShowMessage(const std::u16string& text, const std::u16string& caption,
                              uint32_t style) {
-  return MessageBoxW(nullptr, Wide(text), Wide(caption), style);
+  return MessageBoxW(nullptr, Wide(text), caption.empty() ? nullptr : Wide(caption), style);
 }
 
 void Win32System::CreateUiResources() {
