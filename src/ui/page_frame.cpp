@@ -16,11 +16,12 @@ constexpr int kProductBoxExtraWidth = 21;  // box left = width - bitmap width - 
 constexpr int kProductBoxExtraHeight = 15;  // box bottom = bitmap height + this
 constexpr int kProductInset = 5;            // the picture's offset inside the box
 
-void Fill(PageFramePlan* plan, int left, int top, int right, int bottom, FrameBrush brush) {
-  plan->fills.push_back(FrameFill{FrameRect{left, top, right, bottom}, brush});
+void Fill(std::vector<FrameFill>* fills, int left, int top, int right, int bottom,
+          FrameBrush brush) {
+  fills->push_back(FrameFill{FrameRect{left, top, right, bottom}, brush});
 }
 
-void PlanBands(PageFramePlan* plan, int w, int h) {
+void PlanBands(std::vector<FrameFill>* plan, int w, int h) {
   Fill(plan, 0, 0, w, kHeaderBandHeight, FrameBrush::kBandGrey);
   Fill(plan, 0, kHeaderBandHeight, w, kHeaderBandHeight + 1, FrameBrush::kShadow);
   Fill(plan, 0, kHeaderBandHeight + 1, w, kHeaderBandHeight + 2, FrameBrush::kHighlight);
@@ -31,7 +32,8 @@ void PlanBands(PageFramePlan* plan, int w, int h) {
 }
 
 // The box: background, then an outer shadow/inner highlight outline, then an inner etched line.
-void PlanProductBox(PageFramePlan* plan, int w, const BitmapSize& product) {
+void PlanProductBox(PageFramePlan* frame, int w, const BitmapSize& product) {
+  std::vector<FrameFill>* plan = &frame->productBoxFills;
   const int l = w - product.width - kProductBoxExtraWidth;
   const int t = kProductBoxTop;
   const int r = w - kProductBoxRightGap;
@@ -49,9 +51,9 @@ void PlanProductBox(PageFramePlan* plan, int w, const BitmapSize& product) {
   Fill(plan, l + 5, b - 5, r - 4, b - 4, FrameBrush::kShadow);
   Fill(plan, l + 4, t + 4, r - 5, t + 5, FrameBrush::kHighlight);
   Fill(plan, l + 4, t + 4, l + 5, b - 5, FrameBrush::kHighlight);
-  plan->drawProduct = true;
-  plan->productX = l + kProductInset;
-  plan->productY = t + kProductInset;
+  frame->drawProduct = true;
+  frame->productX = l + kProductInset;
+  frame->productY = t + kProductInset;
 }
 
 }  // namespace
@@ -59,7 +61,7 @@ void PlanProductBox(PageFramePlan* plan, int w, const BitmapSize& product) {
 PageFramePlan PlanPageFrame(int width, int height, const BitmapSize& logo,
                             const BitmapSize& product) {
   PageFramePlan plan;
-  PlanBands(&plan, width, height);
+  PlanBands(&plan.bandFills, width, height);
   plan.drawLogo = logo.present;
   if (product.present) PlanProductBox(&plan, width, product);
   return plan;

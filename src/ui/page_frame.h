@@ -2,7 +2,7 @@
 // lines, the body, the logo at the top left and the product picture in a framed box at the top
 // right.
 //
-// The plan is pure geometry: a list of rectangle fills in painting order, each naming one of the
+// The plan is pure geometry: lists of rectangle fills in painting order, each naming one of the
 // four brushes, and where each bitmap goes. The Win32 side (PaintPageFrame) creates the brushes,
 // fills the rectangles in order and copies the bitmaps. Rectangles are (left, top, right, bottom)
 // with right and bottom exclusive, in client pixels.
@@ -47,10 +47,13 @@ struct BitmapSize {
   int height = 0;
 };
 
+// Painting order: bandFills, the logo, productBoxFills, the product picture. The box comes after
+// the logo, so a logo wide enough to reach it is painted over by the box.
 struct PageFramePlan {
-  std::vector<FrameFill> fills;  // in painting order: bands, then the product box
-  bool drawLogo = false;         // logo copied to (0, 0)
-  bool drawProduct = false;      // product picture copied to (productX, productY)
+  std::vector<FrameFill> bandFills;
+  bool drawLogo = false;                  // logo copied to (0, 0)
+  std::vector<FrameFill> productBoxFills;  // empty without a product bitmap
+  bool drawProduct = false;               // product picture copied to (productX, productY)
   int productX = 0;
   int productY = 0;
 };

@@ -12,7 +12,7 @@ INT_PTR CALLBACK AbortPageProcedure(HWND page, UINT message, WPARAM wParam, LPAR
   INT_PTR result = 0;
   if (HandleFrameMessage(page, message, wParam, lParam, &result)) return result;
   if (message == WM_INITDIALOG) {
-    SendBodyFont(page, {IDC_CANCEL, IDC_ABORT_LINE2, IDC_ABORT_LINE3});
+    SendPageFonts(page, {IDC_CANCEL, IDC_ABORT_LINE2, IDC_ABORT_LINE3});
     SubstituteWindowTexts(page);
     return 0;
   }

@@ -38,7 +38,7 @@ INT_PTR CALLBACK InstallPageProcedure(HWND page, UINT message, WPARAM wParam, LP
   if (HandleFrameMessage(page, message, wParam, lParam, &result)) return result;
   switch (message) {
     case WM_INITDIALOG:
-      SendBodyFont(page, {IDC_CANCEL, IDC_EXTRACTING_TEXT, IDC_TOTAL_PROGRESS_TEXT});
+      SendPageFonts(page, {IDC_CANCEL, IDC_EXTRACTING_TEXT, IDC_TOTAL_PROGRESS_TEXT});
       SubstituteWindowTexts(page);
       SetTimer(page, IDT_PROGRESS, kTickMilliseconds, nullptr);
       SetPercentRange(page, IDC_FILE_PROGRESS);

@@ -13,7 +13,7 @@ INT_PTR CALLBACK LaunchPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
   INT_PTR result = 0;
   if (HandleFrameMessage(page, message, wParam, lParam, &result)) return result;
   if (message == WM_INITDIALOG) {
-    SendBodyFont(page, {IDC_LAUNCH_YES, IDC_LAUNCH_LINE2, IDC_LAUNCH_LINE3, IDC_VIEW_README,
+    SendPageFonts(page, {IDC_LAUNCH_YES, IDC_LAUNCH_LINE2, IDC_LAUNCH_LINE3, IDC_VIEW_README,
                         IDC_LAUNCH_CHECK});
     SubstituteWindowTexts(page);
     CheckDlgButton(page, IDC_LAUNCH_CHECK, BST_CHECKED);

@@ -26,7 +26,7 @@ INT_PTR CALLBACK LicencePageProcedure(HWND page, UINT message, WPARAM wParam, LP
   INT_PTR result = 0;
   if (HandleFrameMessage(page, message, wParam, lParam, &result)) return result;
   if (message == WM_INITDIALOG) {
-    SendBodyFont(page, {IDC_LICENCE_TEXT, IDC_CANCEL, IDC_NEXT});
+    SendPageFonts(page, {IDC_LICENCE_TEXT, IDC_CANCEL, IDC_NEXT});
     FillLicence(page);
     SubstituteWindowTexts(page);
     return 0;

@@ -32,7 +32,7 @@ INT_PTR CALLBACK OptionsPageProcedure(HWND page, UINT message, WPARAM wParam, LP
   INT_PTR result = 0;
   if (HandleFrameMessage(page, message, wParam, lParam, &result)) return result;
   if (message == WM_INITDIALOG) {
-    SendBodyFont(page, {IDC_NEXT, IDC_CANCEL, IDC_INSTALL_PATH_EDIT, IDC_BROWSE,
+    SendPageFonts(page, {IDC_NEXT, IDC_CANCEL, IDC_INSTALL_PATH_EDIT, IDC_BROWSE,
                         IDC_INSTALL_GROUP_EDIT, IDC_OPTIONS_DIRECTORY_LABEL,
                         IDC_OPTIONS_GROUP_LABEL, IDC_BACK});
     SetEditText(page, IDC_INSTALL_PATH_EDIT, State().defines.Get(u"InstallPath"));

@@ -95,10 +95,13 @@ void SubstituteWindowTexts(HWND window) {
   EnumChildWindows(window, SubstituteChild, 0);
 }
 
-void SendBodyFont(HWND page, std::initializer_list<int> controlIds) {
+void SendPageFonts(HWND page, std::initializer_list<int> controlIds) {
   if (IsWindows98OrMe()) return;
-  const WPARAM font = reinterpret_cast<WPARAM>(State().ui.bodyFont);
-  for (int id : controlIds) SendDlgItemMessageW(page, id, WM_SETFONT, font, FALSE);
+  const UiResources& ui = State().ui;
+  const WPARAM body = reinterpret_cast<WPARAM>(ui.bodyFont);
+  for (int id : controlIds) SendDlgItemMessageW(page, id, WM_SETFONT, body, FALSE);
+  SendDlgItemMessageW(page, IDC_HEADER_LINE, WM_SETFONT, reinterpret_cast<WPARAM>(ui.headerFont),
+                      FALSE);
 }
 
 INT_PTR ColourStatic(HDC dc, HWND control) {

@@ -17,9 +17,14 @@ namespace vorlax {
 // Expands the placeholders of the window's text and of every descendant's text.
 void SubstituteWindowTexts(HWND window);
 
-// Sends the body font (no redraw) to the listed controls, unless the system is Windows 98 or Me,
-// where the template font stays.
-void SendBodyFont(HWND page, std::initializer_list<int> controlIds);
+// Sends the body font (no redraw) to the listed controls and the header font to the header line,
+// unless the system is Windows 98 or Me, where the template font stays.
+//
+// The header line's font is also selected in WM_CTLCOLORSTATIC (ColourStatic). Giving the control
+// the font as its own as well makes the header show in it whatever the order in which a static
+// control selects its font and asks for its colours (Wine's static control selects its own font
+// after WM_CTLCOLORSTATIC, which would otherwise undo the selection).
+void SendPageFonts(HWND page, std::initializer_list<int> controlIds);
 
 // WM_CTLCOLORSTATIC of a full page: the header line red in the header font (the font only when
 // not Windows 98/Me), every other static black, both on the background colour; answers the

@@ -10,7 +10,7 @@ INT_PTR CALLBACK WelcomePageProcedure(HWND page, UINT message, WPARAM wParam, LP
   INT_PTR result = 0;
   if (HandleFrameMessage(page, message, wParam, lParam, &result)) return result;
   if (message == WM_INITDIALOG) {
-    SendBodyFont(page, {IDC_NEXT, IDC_CHANGE_SETTINGS, IDC_CANCEL, IDC_WELCOME_DIRECTORY_LABEL,
+    SendPageFonts(page, {IDC_NEXT, IDC_CHANGE_SETTINGS, IDC_CANCEL, IDC_WELCOME_DIRECTORY_LABEL,
                         IDC_WELCOME_INSTALL_PATH, IDC_WELCOME_GROUP_LABEL,
                         IDC_WELCOME_INSTALL_GROUP, IDC_WELCOME_LINE2});
     SubstituteWindowTexts(page);
