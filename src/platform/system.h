@@ -226,7 +226,8 @@ class System {
   virtual int32_t ReadFileVersion(const char16_t* path, uint64_t* version) = 0;
 
   // --- User interface --------------------------------------------------------------------------
-  // MessageBoxW with no owner window; answers the id of the pressed button.
+  // MessageBoxW with no owner window; answers the id of the pressed button. An empty caption is
+  // passed as none (the system's default caption).
   virtual int ShowMessage(const std::u16string& text, const std::u16string& caption,
                           uint32_t style) = 0;
   // InitCommonControls, AddFontResourceW("MSGOTHIC.TTC") and the shared brush and fonts.

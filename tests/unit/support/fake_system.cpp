@@ -530,6 +530,7 @@ int32_t FakeSystem::ReadFileVersion(const char16_t* path, uint64_t* version) {
 int FakeSystem::ShowMessage(const std::u16string& text, const std::u16string& caption,
                             uint32_t style) {
   messages.push_back({text, caption, style});
+  if (messageHandler) return messageHandler(messages.back());
   if (messageAnswers.empty()) return defaultMessageAnswer;
   int answer = messageAnswers.front();
   messageAnswers.pop_front();
@@ -564,6 +565,7 @@ bool FakeSystem::ShellExecute(const std::u16string& verb, const std::u16string& 
 
 bool FakeSystem::StartThread(void (*entry)()) {
   calls.push_back("StartThread");
+  if (threadStartFails) return false;
   if (threadsRunInline) entry();
   return true;
 }

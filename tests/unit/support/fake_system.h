@@ -67,12 +67,16 @@ class FakeSystem : public System {
   // When set, RunPage answers through it (after recording the page), so a test can act as the
   // page would (store defines, look at the state) before choosing the result.
   std::function<int(int dialogId)> pageHandler;
+  // When set, ShowMessage answers through it (after recording the message), so a test can act
+  // while a box is open (unlock a file before the user presses OK).
+  std::function<int(const Message& message)> messageHandler;
   bool shellExecuteSucceeds = true;
   std::u16string moduleFileName = u"C:\\Games\\Setup\\setup.exe";
   std::u16string tempFolder = u"C:\\users\\player\\Temp";  // empty: no temporary names
   std::u16string windowsFolder = u"C:\\windows";
   std::u16string systemFolder = u"C:\\windows\\system32";
   bool threadsRunInline = true;  // StartThread runs the entry at once on the calling thread
+  bool threadStartFails = false;  // StartThread answers false and runs nothing
   // Bytes WriteFile may still write, over all files; -1 means no limit. A write beyond it
   // writes what fits and answers that shorter count, as on a full disk.
   int64_t diskSpaceBytes = -1;

@@ -11,6 +11,8 @@
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
+#include "ui/page_ids.h"
+#include "ui/win32/page_procedures.h"
 // This file calls the seam's DeleteFile and CopyFile (see the trap in win32_system.h).
 #undef DeleteFile
 #undef CopyFile
@@ -59,6 +61,22 @@ std::string ReadAll(vorlax::System& system, FileHandle file) {
   int64_t got;
   while ((got = system.ReadFile(file, buffer, sizeof buffer)) > 0) bytes.append(buffer, got);
   return bytes;
+}
+
+// RunPage's dispatch: every installer page has its own procedure, and a template id that is no
+// page has none (RunPage then ends such a dialog at its first command).
+void CheckPageProcedures() {
+  const int pages[] = {IDD_LICENCE_PAGE, IDD_OPTIONS_PAGE, IDD_WELCOME_PAGE, IDD_INSTALL_PAGE,
+                       IDD_ABORT_PAGE, IDD_SMALL_PROGRESS_PAGE, IDD_LAUNCH_PAGE};
+  std::vector<DLGPROC> seen;
+  for (int page : pages) {
+    DLGPROC procedure = vorlax::PageProcedureFor(page);
+    bool unique = procedure != nullptr;
+    for (DLGPROC other : seen) unique = unique && other != procedure;
+    seen.push_back(procedure);
+    Check(unique, "RunPage has a procedure of its own for the page", std::to_string(page));
+  }
+  Check(vorlax::PageProcedureFor(105) == nullptr, "RunPage has no page procedure for template 105");
 }
 
 void CheckTempNames(vorlax::Win32System& system, std::u16string* folder) {
@@ -283,6 +301,7 @@ void CheckThreadsAndUi(vorlax::Win32System& system) {
   Check(ui.backgroundBrush == nullptr, "DestroyUiResources releases the brush");
   constexpr int kNoSuchTemplate = 999;
   Check(system.RunPage(kNoSuchTemplate) == -1, "RunPage without a template answers DialogBoxParamW's -1");
+  CheckPageProcedures();
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+// TEMPORARY: see directx_stand_in.h.
+#include "support/directx_stand_in.h"
+
+#include "actions/directx_check.h"
+
+namespace vorlax {
+
+DirectXStandIn& StandInDirectX() {
+  static DirectXStandIn standIn;
+  return standIn;
+}
+
+int32_t GetDirectXVersion(uint32_t* packedOut, char16_t* textOut, std::size_t textCapacity) {
+  DirectXStandIn& standIn = StandInDirectX();
+  ++standIn.calls;
+  if (packedOut) *packedOut = standIn.result == kResultOk ? standIn.packed : 0;
+  if (textOut && textCapacity > 0) textOut[0] = u'\0';
+  return standIn.result;
+}
+
+}  // namespace vorlax
