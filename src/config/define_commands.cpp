@@ -184,6 +184,13 @@ constexpr DefineCommand kCommands[] = {
 
 }  // namespace
 
+int DefineCommandArgumentCount(const std::u16string& name) {
+  for (const DefineCommand& command : kCommands) {
+    if (name == command.name) return static_cast<int>(command.needs);
+  }
+  return -1;
+}
+
 bool RunDefineCommand(const std::u16string& name, const std::vector<std::u16string>& arguments,
                       std::u16string* out) {
   out->clear();
