@@ -102,7 +102,8 @@ void FinishRegistryBlock() {
   }
   std::u16string displayName = Expand(state.defines.Get(kInstallNameDefine));
   std::u16string subkey = kUninstallKeyBase + displayName;
-  if (NamesOwnUninstallKey(displayName)) {
+  bool ownKey = NamesOwnUninstallKey(displayName);
+  if (ownKey) {
     RegistryKey key = kNoRegistryKey;
     if (CreateKey(kHkeyLocalMachine, subkey, &key)) {
       SetStringValue(key, kDisplayNameValue, displayName);
@@ -111,9 +112,7 @@ void FinishRegistryBlock() {
     }
   }
   AppendLogTag(1, u"</Registry>");
-  if (NamesOwnUninstallKey(displayName)) {
-    AppendLogElement(1, u"UninstallDelRegKey", kUninstallRootPrefix + subkey);
-  }
+  if (ownKey) AppendLogElement(1, u"UninstallDelRegKey", kUninstallRootPrefix + subkey);
 }
 
 }  // namespace

@@ -196,6 +196,133 @@ void CheckRegistry(vorlax::Win32System& system) {
   RegDeleteKeyW(HKEY_CURRENT_USER, subkey);
 }
 
+// The value's type and bytes read back with RegQueryValueExW, independently of the seam.
+bool StoredValue(HKEY key, const wchar_t* name, DWORD expectedType, const std::string& expected) {
+  BYTE buffer[64];
+  DWORD type = 0;
+  DWORD size = sizeof buffer;
+  if (RegQueryValueExW(key, name, nullptr, &type, buffer, &size) != ERROR_SUCCESS) return false;
+  return type == expectedType && std::string(reinterpret_cast<char*>(buffer), size) == expected;
+}
+
+void CheckRegistryWrites(vorlax::Win32System& system) {
+  vorlax::RegistryKey key = vorlax::kNoRegistryKey;
+  Check(system.CreateKey(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Values", u"Key",
+                         vorlax::kRegOptionNonVolatile, vorlax::kKeyAllAccess, &key),
+        "CreateKey creates a key and its missing parent");
+  const std::string text("a\0b\0\0\0", 6), dword("\xF4\xFF\xFF\xFF", 4), binary("\xDE\xAD\xBE", 3);
+  Check(system.SetValue(key, u"Text", vorlax::kRegSz, text) &&
+            system.SetValue(key, u"Number", vorlax::kRegDword, dword) &&
+            system.SetValue(key, u"Bytes", vorlax::kRegBinary, binary) &&
+            system.SetValue(key, u"Empty", vorlax::kRegBinary, std::string()),
+        "SetValue of each type");
+  system.CloseKey(key);
+  HKEY check = nullptr;
+  RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions\\Values", 0, KEY_READ, &check);
+  Check(StoredValue(check, L"Text", REG_SZ, text) && StoredValue(check, L"Number", REG_DWORD, dword) &&
+            StoredValue(check, L"Bytes", REG_BINARY, binary) &&
+            StoredValue(check, L"Empty", REG_BINARY, std::string()),
+        "the values are stored with their types and bytes");
+  RegCloseKey(check);
+
+  Check(system.OpenKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Values", &key),
+        "OpenKeyDefaultAccess of an existing key");
+  uint32_t type = 0;
+  std::string data;
+  Check(system.QueryValue(key, u"Number", 4095, &type, &data) && type == vorlax::kRegDword && data == dword,
+        "QueryValue through a key opened with default access");
+  system.CloseKey(key);
+  Check(!system.OpenKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Missing", &key),
+        "OpenKeyDefaultAccess of a missing key fails");
+  Check(system.CreateKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Granted", &key),
+        "CreateKeyDefaultAccess creates a key");
+  system.CloseKey(key);
+}
+
+// The one entry of the item's discretionary list: Everyone, allowed, with rights and inheritance.
+std::string DaclSummary(PSECURITY_DESCRIPTOR descriptor) {
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  if (!GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || acl == nullptr) {
+    return "no list";
+  }
+  ACCESS_ALLOWED_ACE* ace = nullptr;
+  if (acl->AceCount != 1 || !GetAce(acl, 0, reinterpret_cast<void**>(&ace))) {
+    return std::to_string(acl->AceCount) + " entries";
+  }
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  bool isEveryone = EqualSid(&ace->SidStart, everyone) != FALSE;
+  FreeSid(everyone);
+  char summary[96];
+  std::snprintf(summary, sizeof summary, "type %u flags %u mask %lx %s", ace->Header.AceType,
+                ace->Header.AceFlags, static_cast<unsigned long>(ace->Mask), isEveryone ? "Everyone" : "other");
+  return summary;
+}
+
+const char kEveryoneFullInherited[] = "type 0 flags 3 mask 1fffff Everyone";
+
+void CheckAccessDescriptor(vorlax::Win32System& system, const std::u16string& folder) {
+  vorlax::System::AccessEntry entry;
+  entry.identifierAuthority[5] = 1;
+  entry.accessRights = 0x1FFFFF;
+  entry.accessMode = 2;
+  entry.inheritance = 3;
+  entry.trusteeType = 5;
+  vorlax::SecurityDescriptor descriptor = system.CreateAccessDescriptor(entry);
+  Check(descriptor != vorlax::kNoDescriptor, "CreateAccessDescriptor through advapi32's looked-up functions");
+  if (descriptor == vorlax::kNoDescriptor) return;
+  std::string narrow = vorlax::Narrow(folder);
+  Check(system.SetFileSecurityNarrow(narrow, vorlax::kDaclSecurityInformation, descriptor), "SetFileSecurityNarrow");
+  BYTE buffer[1024];
+  DWORD needed = 0;
+  std::string seen = GetFileSecurityA(narrow.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed)
+                         ? DaclSummary(buffer) : "unreadable";
+  Check(seen == kEveryoneFullInherited, "the folder's list: Everyone, full access, inherited", seen);
+  vorlax::RegistryKey key = vorlax::kNoRegistryKey;
+  system.CreateKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Granted", &key);
+  Check(system.SetKeySecurity(key, vorlax::kDaclSecurityInformation, descriptor), "SetKeySecurity");
+  DWORD size = sizeof buffer;
+  seen = RegGetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION, buffer, &size) == ERROR_SUCCESS
+             ? DaclSummary(buffer) : "unreadable";
+  Check(seen == kEveryoneFullInherited, "the key's list: Everyone, full access, inherited", seen);
+  system.CloseKey(key);
+  system.FreeAccessDescriptor(descriptor);
+}
+
+void CheckFileCreationAndSearch(vorlax::Win32System& system, const std::u16string& folder) {
+  const std::u16string created = folder + u"\\created.ini", kept = folder + u"\\kept.ini";
+  FileHandle out = system.OpenFile(kept, FileAccess::kCreateWrite);
+  system.WriteFile(out, kContent, kContentSize);
+  system.CloseFile(out);
+  Check(system.CreateFileIfMissing(created) && system.CreateFileIfMissing(kept), "CreateFileIfMissing");
+  FileHandle in = system.OpenFile(created, FileAccess::kRead);
+  Check(in != vorlax::kNoFile && ReadAll(system, in).empty(), "a missing file is created empty");
+  system.CloseFile(in);
+  in = system.OpenFile(kept, FileAccess::kRead);
+  Check(ReadAll(system, in) == kContent, "an existing file keeps its content");
+  system.CloseFile(in);
+  Check(system.FindFirstMatch(folder) && system.FindFirstMatch(folder + u"\\*.ini") &&
+            system.FindFirstMatch(kept),
+        "FindFirstMatch finds a folder, a pattern and a file");
+  Check(!system.FindFirstMatch(folder + u"\\*.none"), "FindFirstMatch without a match");
+  system.DeleteFile(created);
+  system.DeleteFile(kept);
+}
+
+void CheckInstallActionOperations(vorlax::Win32System& system) {
+  CheckRegistryWrites(system);
+  std::u16string folder = system.UniqueTempName(u"vorsec");
+  system.CreateFolder(folder);
+  CheckFileCreationAndSearch(system, folder);
+  CheckAccessDescriptor(system, folder);
+  system.RemoveFolder(folder);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions\\Values");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions\\Granted");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions");
+}
+
 void CheckSystemFacts(vorlax::Win32System& system) {
   std::u16string module = system.ModuleFileName();
   constexpr DWORD kLongPathRoom = 32768;
@@ -315,6 +442,7 @@ int wmain() {
   CheckProperties(system, folder);
   CheckListingAndRemoval(system, folder);
   CheckRegistry(system);
+  CheckInstallActionOperations(system);
   CheckSystemFacts(system);
   CheckDirectX(system);
   CheckThreadsAndUi(system);
