@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -207,6 +208,20 @@ TEST_F(DefineCommandsTest, FailGuardIsReleasedAfterTheMessage) {
   Expand({}, u"#Fail one");
   Expand({}, u"#Fail two");
   EXPECT_EQ(MessageTexts(), (std::vector<std::u16string>{u"one", u"two"}));
+}
+
+TEST_F(DefineCommandsTest, GuardsBelongToTheirThread) {
+  // While the worker's thread shows a Fail message, a Fail expanded on another thread (the main
+  // thread painting a page) still shows its own message.
+  system.messageHandler = [this](const FakeSystem::Message& message) {
+    if (message.text == u"worker") {
+      std::thread other([this] { ExpandDefines(State().defines, u"#Fail main"); });
+      other.join();
+    }
+    return kIdOk;
+  };
+  EXPECT_EQ(Expand({}, u"#Fail worker"), u"");
+  EXPECT_EQ(MessageTexts(), (std::vector<std::u16string>{u"worker", u"main"}));
 }
 
 }  // namespace
