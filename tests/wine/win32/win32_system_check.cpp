@@ -11,6 +11,7 @@
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include "ui/page_ids.h"
 #include "ui/win32/page_procedures.h"
 // This file calls the seam's DeleteFile and CopyFile (see the trap in win32_system.h).
@@ -239,37 +240,60 @@ void CheckRegistryWrites(vorlax::Win32System& system) {
   system.CloseKey(key);
 }
 
-// The one entry of the item's discretionary list: Everyone, allowed, with rights and inheritance.
-std::string DaclSummary(PSECURITY_DESCRIPTOR descriptor) {
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL acl = nullptr;
-  if (!GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || acl == nullptr) {
-    return "no list";
-  }
-  ACCESS_ALLOWED_ACE* ace = nullptr;
-  if (acl->AceCount != 1 || !GetAce(acl, 0, reinterpret_cast<void**>(&ace))) {
-    return std::to_string(acl->AceCount) + " entries";
-  }
+bool IsEveryone(PSID sid) {
   SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
   PSID everyone = nullptr;
   AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-  bool isEveryone = EqualSid(&ace->SidStart, everyone) != FALSE;
+  bool same = EqualSid(sid, everyone) != FALSE;
   FreeSid(everyone);
-  char summary[96];
-  std::snprintf(summary, sizeof summary, "type %u flags %u mask %lx %s", ace->Header.AceType,
-                ace->Header.AceFlags, static_cast<unsigned long>(ace->Mask), isEveryone ? "Everyone" : "other");
-  return summary;
+  return same;
 }
 
-const char kEveryoneFullInherited[] = "type 0 flags 3 mask 1fffff Everyone";
+// The entries of the item's discretionary list, and the allowed Everyone entry's rights and
+// inheritance flags (0 and 0 without one).
+struct DaclFacts {
+  int entries = -1;
+  DWORD everyoneMask = 0;
+  int everyoneFlags = 0;
+  std::string Text() const {
+    char text[80];
+    std::snprintf(text, sizeof text, "%d entries, Everyone mask %lx flags %d", entries,
+                  static_cast<unsigned long>(everyoneMask), everyoneFlags);
+    return text;
+  }
+};
 
+DaclFacts ReadDacl(PSECURITY_DESCRIPTOR descriptor) {
+  DaclFacts facts;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  if (!GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || !acl) return facts;
+  facts.entries = acl->AceCount;
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(acl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    if (!IsEveryone(&ace->SidStart)) continue;
+    facts.everyoneMask = ace->Mask;
+    facts.everyoneFlags = ace->Header.AceFlags;
+  }
+  return facts;
+}
+
+constexpr DWORD kAllRights = 0x1FFFFF;
+constexpr int kInheritedBySubFoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+constexpr DWORD kReadWriteRun = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE;
+
+// Windows keeps the folder's new list as set: one entry, Everyone with all rights. Wine keeps a
+// file's list as Unix permissions and reports its own three entries, Everyone then allowed to
+// read, write and run; both count, the folder's earlier list (Everyone reading only) does not.
 void CheckAccessDescriptor(vorlax::Win32System& system, const std::u16string& folder) {
   vorlax::System::AccessEntry entry;
   entry.identifierAuthority[5] = 1;
-  entry.accessRights = 0x1FFFFF;
-  entry.accessMode = 2;
-  entry.inheritance = 3;
-  entry.trusteeType = 5;
+  entry.accessRights = kAllRights;
+  entry.accessMode = SET_ACCESS;
+  entry.inheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  entry.trusteeForm = TRUSTEE_IS_SID;
+  entry.trusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
   vorlax::SecurityDescriptor descriptor = system.CreateAccessDescriptor(entry);
   Check(descriptor != vorlax::kNoDescriptor, "CreateAccessDescriptor through advapi32's looked-up functions");
   if (descriptor == vorlax::kNoDescriptor) return;
@@ -277,16 +301,22 @@ void CheckAccessDescriptor(vorlax::Win32System& system, const std::u16string& fo
   Check(system.SetFileSecurityNarrow(narrow, vorlax::kDaclSecurityInformation, descriptor), "SetFileSecurityNarrow");
   BYTE buffer[1024];
   DWORD needed = 0;
-  std::string seen = GetFileSecurityA(narrow.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed)
-                         ? DaclSummary(buffer) : "unreadable";
-  Check(seen == kEveryoneFullInherited, "the folder's list: Everyone, full access, inherited", seen);
+  DaclFacts seen;
+  if (GetFileSecurityA(narrow.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed)) seen = ReadDacl(buffer);
+  bool asSet = seen.entries == 1 && seen.everyoneMask == kAllRights;
+  bool asUnixPermissions = (seen.everyoneMask & kReadWriteRun) == kReadWriteRun;
+  Check((asSet || asUnixPermissions) && seen.everyoneFlags == kInheritedBySubFoldersAndFiles,
+        "the folder's list: Everyone may do everything, inherited", seen.Text());
   vorlax::RegistryKey key = vorlax::kNoRegistryKey;
   system.CreateKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Granted", &key);
   Check(system.SetKeySecurity(key, vorlax::kDaclSecurityInformation, descriptor), "SetKeySecurity");
   DWORD size = sizeof buffer;
-  seen = RegGetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION, buffer, &size) == ERROR_SUCCESS
-             ? DaclSummary(buffer) : "unreadable";
-  Check(seen == kEveryoneFullInherited, "the key's list: Everyone, full access, inherited", seen);
+  seen = DaclFacts();
+  if (RegGetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION, buffer, &size) == ERROR_SUCCESS) {
+    seen = ReadDacl(buffer);
+  }
+  Check(seen.entries == 1 && seen.everyoneMask == kAllRights && seen.everyoneFlags == kInheritedBySubFoldersAndFiles,
+        "the key's list: one entry, Everyone with all rights, inherited", seen.Text());
   system.CloseKey(key);
   system.FreeAccessDescriptor(descriptor);
 }
