@@ -1,10 +1,10 @@
 // The one seam between the installer's portable core and the operating system.
 //
 // Every effect outside the process goes through `System`: registry, files and folders, disk space,
-// version queries, message boxes, modal pages, threads and sleeping (later additions: shell links,
-// programs, libraries, security). Operations are named after what the installer needs and take the
-// arguments the Win32 call takes, so the Win32 implementation (platform/win32) is a thin mapping
-// with no decisions of its own. platform/posix implements the file side for the native `vorlax`
+// version queries, access lists, message boxes, modal pages, threads and sleeping (later
+// additions: shell links, programs, libraries). Operations are named after what the installer
+// needs and take the arguments the Win32 call takes, so the Win32 implementation
+// (platform/win32) is a thin mapping with no decisions of its own. platform/posix implements the file side for the native `vorlax`
 // tool; tests/unit/support has a scripted fake for unit tests.
 //
 // Paths: wide paths are UTF-16; narrow paths are the 8-bit form of the cabinet layer (each byte
