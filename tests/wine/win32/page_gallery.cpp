@@ -6,7 +6,7 @@
 //
 // Everything lives in a fresh "vorgallery" folder in the user's temporary folder, which plays the
 // installer's temporary folder and is removed at the end. The progress pages (104, 107) are fed
-// by a simulated task that walks through three files in about six seconds and then finishes, so
+// by a simulated task that walks through three files in about ten seconds and then finishes, so
 // the pages close themselves. The page's result is the exit code and is printed as
 // "result <id>"; the defines the options page stores are printed after it.
 #include "base/text.h"
@@ -153,7 +153,7 @@ void SimulatedTask() {
     for (int percent = 0; percent <= 100; percent += 5) {
       progress.currentFilePercent = percent;
       progress.overallPercent = overall + percent / 3;
-      Sleep(100);
+      Sleep(150);
     }
     overall += 33;
   }
