@@ -21,10 +21,9 @@
 # the programs they are given must be built for it. The prefix's wineserver then stays running
 # for the later commands (cleanup ends it; unattended, it ends kServerLinger seconds after its last
 # program). Each Wine program's output goes to a log in WORKDIR first and is printed when it ends.
-# run builds
-# the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose path is over
-# 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code
-# is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
+# run builds the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose
+# path is over 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code is the
+# robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
 # with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
 # the Xvfb this harness started, by its process id, and removes the prefix (kept when
@@ -62,6 +61,7 @@ loader_of() {
 probe() {
   local arch=$1 loader output first_line status=0
   loader=$(loader_of "$arch")
+  # shellcheck disable=SC2016  # "$0" is expanded by the inner bash
   output=$(timeout "$kProbeTimeout" bash -c 'exec "$0" --version' "$loader" 2>&1) || status=$?
   if [ "$status" -eq 0 ] && [[ "$output" == wine-* ]]; then return 0; fi
   first_line=${output%%$'\n'*}
@@ -94,7 +94,7 @@ wine_environment() {
   export WINEPREFIX="$workdir/prefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-  WINEARCH=$(cat "$workdir/arch")
+  WINEARCH=$(cat "$workdir/arch" 2>/dev/null || echo "$kDefaultArch")
   WINE=$(loader_of "$WINEARCH")
   # Programs started inside the prefix are started by the same loader.
   export WINEARCH WINELOADER=$WINE
@@ -124,7 +124,7 @@ stop_xvfb() {
 
 stop_wineserver() {
   local workdir=$1
-  [ -d "$workdir/prefix" ] && [ -f "$workdir/display" ] && [ -f "$workdir/arch" ] || return 0
+  [ -d "$workdir/prefix" ] && [ -f "$workdir/display" ] || return 0
   (wine_environment "$workdir"; timeout 30 wineserver -k 2>/dev/null || true)
 }
 
