@@ -16,7 +16,7 @@
 # are. VORLAX_WINE_ARCH=win32 or win64 tries that architecture alone. When none can run it says
 # why on standard error and exits 1.
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
-# fresh prefix of ARCH (default win32) under WORKDIR with `wineboot -i`, and makes the sample
+# fresh prefix of ARCH (default: the first one arches prints) under WORKDIR with `wineboot -i`, and makes the sample
 # cabinet with gcab; the later commands on WORKDIR use that architecture's loader and prefix, so
 # the programs they are given must be built for it. The prefix's wineserver then stays running
 # for the later commands (cleanup ends it; unattended, it ends kServerLinger seconds after its last
@@ -42,7 +42,7 @@ readonly kServerLinger=120       # s the prefix's server stays after its last pr
 readonly kDisplayWaitSteps=100   # x 0.1 s
 readonly kProbeTimeout=30
 readonly kArches="win32 win64"
-readonly kDefaultArch=win32
+readonly kDefaultArch=win32      # of a work folder older than its architecture file
 readonly kWine32Loader=${VORLAX_WINE32_LOADER:-/usr/lib/wine/wine}
 readonly kWine64Loader=${VORLAX_WINE64_LOADER:-/usr/lib/wine/wine64}
 
@@ -150,7 +150,11 @@ make_sample_cabinet() {
 }
 
 setup() {
-  local workdir=$1 arch=${2:-$kDefaultArch}
+  local workdir=$1 arch=${2:-}
+  if [ -z "$arch" ]; then
+    arch=$(arches) || return 1
+    arch=${arch%% *}
+  fi
   loader_of "$arch" >/dev/null
   # Leftovers of an interrupted earlier run in this folder are this harness's own.
   stop_wineserver "$workdir"
@@ -212,7 +216,7 @@ run() {
     fi
   done
   if [ ! -s "$workdir/display" ] || [ ! -f "$workdir/sample.cab" ]; then
-    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
   local name=$layout folder=$workdir
@@ -252,7 +256,7 @@ exec_program() {
     return "$kSkipped"
   fi
   if [ ! -s "$workdir/display" ]; then
-    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
   if [ "$placement" = deep ]; then
