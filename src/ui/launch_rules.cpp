@@ -1,3 +1,4 @@
+// The launch page's Done result from its check box.
 #include "ui/launch_rules.h"
 
 #include "ui/page_ids.h"

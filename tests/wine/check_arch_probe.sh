@@ -16,7 +16,7 @@ printf '#!/bin/sh\necho "wine-8.0 (stand-in)"\n' > "$scratch/runs"
 printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\377\377' > "$scratch/refused"
 printf '#!/bin/sh\necho "not a loader"\n' > "$scratch/other"
 chmod +x "$scratch/runs" "$scratch/refused" "$scratch/other"
-missing=$scratch/missing
+# "missing" names a loader file that does not exist.
 
 failed=0
 # VORLAX_WINE_ARCH | 32-bit loader | 64-bit loader | exit code | printed architectures | on stderr

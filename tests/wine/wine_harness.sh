@@ -16,15 +16,14 @@
 # are. VORLAX_WINE_ARCH=win32 or win64 tries that architecture alone. When none can run it says
 # why on standard error and exits 1.
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
-# fresh prefix of ARCH (default win32) under WORKDIR with `wineboot -i`, and makes the sample
+# fresh prefix of ARCH (default: the first one arches prints) under WORKDIR with `wineboot -i`, and makes the sample
 # cabinet with gcab; the later commands on WORKDIR use that architecture's loader and prefix, so
 # the programs they are given must be built for it. The prefix's wineserver then stays running
 # for the later commands (cleanup ends it; unattended, it ends kServerLinger seconds after its last
 # program). Each Wine program's output goes to a log in WORKDIR first and is printed when it ends.
-# run builds
-# the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose path is over
-# 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code
-# is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
+# run builds the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose
+# path is over 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code is the
+# robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
 # with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
 # the Xvfb this harness started, by its process id, and removes the prefix (kept when
@@ -43,7 +42,7 @@ readonly kServerLinger=120       # s the prefix's server stays after its last pr
 readonly kDisplayWaitSteps=100   # x 0.1 s
 readonly kProbeTimeout=30
 readonly kArches="win32 win64"
-readonly kDefaultArch=win32
+readonly kDefaultArch=win32      # of a work folder older than its architecture file
 readonly kWine32Loader=${VORLAX_WINE32_LOADER:-/usr/lib/wine/wine}
 readonly kWine64Loader=${VORLAX_WINE64_LOADER:-/usr/lib/wine/wine64}
 
@@ -62,6 +61,7 @@ loader_of() {
 probe() {
   local arch=$1 loader output first_line status=0
   loader=$(loader_of "$arch")
+  # shellcheck disable=SC2016  # "$0" is expanded by the inner bash
   output=$(timeout "$kProbeTimeout" bash -c 'exec "$0" --version' "$loader" 2>&1) || status=$?
   if [ "$status" -eq 0 ] && [[ "$output" == wine-* ]]; then return 0; fi
   first_line=${output%%$'\n'*}
@@ -94,7 +94,7 @@ wine_environment() {
   export WINEPREFIX="$workdir/prefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-  WINEARCH=$(cat "$workdir/arch")
+  WINEARCH=$(cat "$workdir/arch" 2>/dev/null || echo "$kDefaultArch")
   WINE=$(loader_of "$WINEARCH")
   # Programs started inside the prefix are started by the same loader.
   export WINEARCH WINELOADER=$WINE
@@ -124,7 +124,7 @@ stop_xvfb() {
 
 stop_wineserver() {
   local workdir=$1
-  [ -d "$workdir/prefix" ] && [ -f "$workdir/display" ] && [ -f "$workdir/arch" ] || return 0
+  [ -d "$workdir/prefix" ] && [ -f "$workdir/display" ] || return 0
   (wine_environment "$workdir"; timeout 30 wineserver -k 2>/dev/null || true)
 }
 
@@ -150,7 +150,11 @@ make_sample_cabinet() {
 }
 
 setup() {
-  local workdir=$1 arch=${2:-$kDefaultArch}
+  local workdir=$1 arch=${2:-}
+  if [ -z "$arch" ]; then
+    arch=$(arches) || return 1
+    arch=${arch%% *}
+  fi
   loader_of "$arch" >/dev/null
   # Leftovers of an interrupted earlier run in this folder are this harness's own.
   stop_wineserver "$workdir"
@@ -212,7 +216,7 @@ run() {
     fi
   done
   if [ ! -s "$workdir/display" ] || [ ! -f "$workdir/sample.cab" ]; then
-    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
   local name=$layout folder=$workdir
@@ -252,7 +256,7 @@ exec_program() {
     return "$kSkipped"
   fi
   if [ ! -s "$workdir/display" ]; then
-    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
   if [ "$placement" = deep ]; then

@@ -41,6 +41,7 @@ class DirectXCheck : public ::testing::Test {
   // A fresh fake and installer state, for each case of a table.
   void Fresh() {
     fake = FakeSystem();
+    fake.dxDiag = FakeSystem::NoDxDiag();  // each case says what the provider answers
     ResetInstallerState();
     fake.systemFolder = kSystemFolder;
     State().system = &fake;

@@ -12,7 +12,6 @@
 #include "base/text.h"
 #include "driver/entry.h"
 #include "driver/installer_state.h"
-#include "support/directx_stand_in.h"
 #include "support/fake_system.h"
 #include "support/sample_product.h"
 #include "ui/page_ids.h"
@@ -28,9 +27,12 @@ class ConfigurationStage : public ::testing::Test {
     fake = FakeSystem();
     ResetInstallerState();
     State().system = &fake;
-    StandInDirectX() = DirectXStandIn();
     PlaceSampleCabinet(&fake, product);
     fake.defaultPageResult = IDC_NEXT;
+  }
+  // How often the DirectX check asked the provider.
+  int DirectXQueries() const {
+    return static_cast<int>(std::count(fake.calls.begin(), fake.calls.end(), "QueryDxDiagVersion"));
   }
   std::vector<std::u16string> Texts() const {
     std::vector<std::u16string> texts;
@@ -65,7 +67,7 @@ TEST_F(ConfigurationStage, LoadsTheConfigurationInOrder) {
   EXPECT_EQ(state.config.RunExe, u"%InstallPath%\\demo.exe");
   EXPECT_EQ(state.savedInstallPath, u"C:\\Games\\Demo");
   EXPECT_EQ(state.savedInstallGroup, u"Attached");
-  EXPECT_EQ(StandInDirectX().calls, 1);
+  EXPECT_EQ(DirectXQueries(), 1);
   // "%PreEval%" is expanded last: its define command runs (this one is unknown, so it is reported).
   EXPECT_EQ(Texts(), std::vector<std::u16string>{u"Invalid define command: 'PreEvalProbe'"});
   EXPECT_EQ(state.immediateExitCode, kNoImmediateExit);
@@ -105,7 +107,7 @@ TEST_F(ConfigurationStage, FailureBoxes) {
     RunConfigurationStage();
     EXPECT_TRUE(State().installFailed);
     EXPECT_EQ(State().suppressAbortPage, c.suppressAbortPage);
-    EXPECT_EQ(StandInDirectX().calls, 0);
+    EXPECT_EQ(DirectXQueries(), 0);
     if (c.caption.empty()) {
       EXPECT_TRUE(fake.messages.empty());
       continue;
@@ -150,7 +152,7 @@ TEST_F(ConfigurationStage, FailingAttachedDefinesSkipTheRestButTheStageGoesOn) {
   EXPECT_EQ(State().defines.Get(u"A"), u"1");
   EXPECT_FALSE(State().defines.Has(u"C"));
   EXPECT_TRUE(State().installFailed);
-  EXPECT_EQ(StandInDirectX().calls, 1);
+  EXPECT_EQ(DirectXQueries(), 1);
   std::vector<std::u16string> texts = Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].substr(0, 18), u"Attached Defines: ");
@@ -162,24 +164,22 @@ TEST_F(ConfigurationStage, FailingAttachedDefinesSkipTheRestButTheStageGoesOn) {
 TEST_F(ConfigurationStage, DirectXCheck) {
   struct Case {
     const char* name;
-    int32_t result;
-    uint32_t packed;
+    System::DxDiagVersion provider;
     int answer;
     bool exits;
     bool opensPage;
   };
   const Case cases[] = {
-      {"TooOldAndOk", kResultOk, 0x00020000, kIdOk, true, true},
-      {"TooOldAndCancel", kResultOk, 0x00020000, kIdCancel, true, false},
-      {"NothingFound", kResultOk, 0, kIdCancel, true, false},
-      {"Exactly30", kResultOk, 0x00030000, kIdOk, false, false},
-      {"DetectionFailed", kResultFail, 0, kIdOk, false, false},
+      {"TooOldAndOk", FakeSystem::DxDiagAnswer(2, 0), kIdOk, true, true},
+      {"TooOldAndCancel", FakeSystem::DxDiagAnswer(2, 0), kIdCancel, true, false},
+      // No provider and no DirectX file with a readable version: 0.0.
+      {"NothingFound", FakeSystem::NoDxDiag(), kIdCancel, true, false},
+      {"Exactly30", FakeSystem::DxDiagAnswer(3, 0), kIdOk, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    StandInDirectX().result = c.result;
-    StandInDirectX().packed = c.packed;
+    fake.dxDiag = c.provider;
     fake.defaultMessageAnswer = c.answer;
     RunConfigurationStage();
     EXPECT_FALSE(State().installFailed);

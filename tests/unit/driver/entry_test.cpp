@@ -10,7 +10,6 @@
 #include "base/text.h"
 #include "driver/installer_state.h"
 #include "packer/payload_writer.h"
-#include "support/directx_stand_in.h"
 #include "support/fake_system.h"
 #include "support/sample_product.h"
 #include "ui/page_ids.h"
@@ -43,7 +42,6 @@ class Entry : public ::testing::Test {
     fake.AddFolder(kTempFolder);
     fake.moduleFileName = kExePath;
     fake.pageResults.assign(std::begin(kFinishingPages), std::end(kFinishingPages));
-    StandInDirectX() = DirectXStandIn();
   }
   bool Called(const std::string& call) const {
     return std::find(fake.calls.begin(), fake.calls.end(), call) != fake.calls.end();
@@ -245,7 +243,7 @@ TEST_F(Entry, BuiltInDefinesAreSetBeforeTheConfigurationReplacesThem) {
 }
 
 TEST_F(Entry, DirectXExitKeepsCodeTwoAndRemovesTheTemporaryFolder) {
-  StandInDirectX().packed = 0x00020000;
+  fake.dxDiag = FakeSystem::DxDiagAnswer(2, 0);
   fake.defaultMessageAnswer = kIdCancel;
   fake.AddFile(kExePath, ValidInstaller());
   EXPECT_EQ(RunInstaller(), kExitDirectXTooOld);

@@ -10,7 +10,6 @@
 
 #include "base/text.h"
 #include "driver/installer_state.h"
-#include "support/directx_stand_in.h"
 #include "support/fake_system.h"
 #include "support/sample_product.h"
 #include "ui/page_ids.h"
@@ -34,7 +33,6 @@ class MainSequence : public ::testing::Test {
     fake = FakeSystem();
     ResetInstallerState();
     State().system = &fake;
-    StandInDirectX() = DirectXStandIn();
     PlaceSampleCabinet(&fake, product);
   }
   std::vector<std::u16string> Texts() const {
@@ -217,7 +215,7 @@ TEST_F(MainSequence, LaunchPage) {
 
 TEST_F(MainSequence, DirectXExitLeavesAtOnceWithoutPostEval) {
   Prepare(SampleProduct(), true);
-  StandInDirectX().packed = 0x00020000;
+  fake.dxDiag = FakeSystem::DxDiagAnswer(2, 0);
   fake.defaultPageResult = IDC_NEXT;
   RunMainSequence();
   EXPECT_EQ(fake.pagesShown, std::vector<int>{IDD_SMALL_PROGRESS_PAGE});

@@ -58,10 +58,20 @@ class FakeSystem : public System {
   // Drives by root ("C:\\"), as GetDiskFreeSpace reports them; a root not listed fails.
   std::map<std::u16string, DiskFreeSpace> drives{
       {u"c:", DiskFreeSpace{8, 512, 0x100000, 0x200000}}};
-  // DirectX: what QueryDxDiagVersion reports (by default nothing, as without the provider), and
-  // ReadFileVersion's answers by path (compared like paths): a version, or a scripted failure
-  // code. A path in neither map answers E_FAIL, as a missing file does.
-  DxDiagVersion dxDiag;
+  // DirectX: what QueryDxDiagVersion reports (by default 9.0, as on any machine with the
+  // provider; NoDxDiag() for a machine without it), and ReadFileVersion's answers by path
+  // (compared like paths): a version, or a scripted failure code. A path in neither map answers
+  // E_FAIL, as a missing file does.
+  DxDiagVersion dxDiag = DxDiagAnswer(9, 0);
+  static DxDiagVersion NoDxDiag() { return DxDiagVersion(); }
+  static DxDiagVersion DxDiagAnswer(uint32_t major, uint32_t minor, char16_t letter = u' ') {
+    DxDiagVersion answer;
+    answer.hasMajor = answer.hasMinor = answer.hasLetter = true;
+    answer.major = major;
+    answer.minor = minor;
+    answer.letter = letter;
+    return answer;
+  }
   std::map<std::u16string, uint64_t> fileVersions;
   std::map<std::u16string, int32_t> fileVersionFailures;
   // When set, RunPage answers through it (after recording the page), so a test can act as the

@@ -16,7 +16,9 @@ constexpr uint32_t kUnpainted = 0;
 // Paints a plan's fills into a grid of colour values, the way FillRect would.
 std::vector<std::vector<uint32_t>> Paint(const PageFramePlan& plan, int width, int height) {
   std::vector<std::vector<uint32_t>> pixels(height, std::vector<uint32_t>(width, kUnpainted));
-  for (const FrameFill& fill : plan.fills) {
+  std::vector<FrameFill> fills = plan.bandFills;
+  fills.insert(fills.end(), plan.productBoxFills.begin(), plan.productBoxFills.end());
+  for (const FrameFill& fill : fills) {
     for (int y = fill.rect.top; y < fill.rect.bottom; ++y) {
       for (int x = fill.rect.left; x < fill.rect.right; ++x) {
         if (x >= 0 && y >= 0 && x < width && y < height) {
@@ -39,12 +41,13 @@ TEST(PlanPageFrame, BandsOnlyWithoutBitmaps) {
       {{0, kHeight - 35, kWidth, kHeight - 32}, FrameBrush::kHighlight},
       {{0, kHeight - 34, kWidth, kHeight}, FrameBrush::kBandGrey},
   };
-  ASSERT_EQ(plan.fills.size(), expected.size());
+  ASSERT_EQ(plan.bandFills.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(plan.fills[i].rect, expected[i].rect);
-    EXPECT_EQ(plan.fills[i].brush, expected[i].brush);
+    EXPECT_EQ(plan.bandFills[i].rect, expected[i].rect);
+    EXPECT_EQ(plan.bandFills[i].brush, expected[i].brush);
   }
+  EXPECT_TRUE(plan.productBoxFills.empty());
   EXPECT_FALSE(plan.drawLogo);
   EXPECT_FALSE(plan.drawProduct);
 }
@@ -77,8 +80,9 @@ TEST(PlanPageFrame, ProductBoxOfA100By50BitmapOnA390PixelClient) {
   ASSERT_TRUE(plan.drawProduct);
   EXPECT_EQ(plan.productX, 274);
   EXPECT_EQ(plan.productY, 10);
-  ASSERT_EQ(plan.fills.size(), 7u + 13u);
-  const FrameFill& box = plan.fills[7];
+  ASSERT_EQ(plan.bandFills.size(), 7u);
+  ASSERT_EQ(plan.productBoxFills.size(), 13u);
+  const FrameFill& box = plan.productBoxFills[0];
   EXPECT_EQ(box.rect, (FrameRect{269, 5, 379, 65}));
   EXPECT_EQ(box.brush, FrameBrush::kBackground);
 
@@ -107,7 +111,7 @@ TEST(PlanPageFrame, ProductBoxOfA100By50BitmapOnA390PixelClient) {
 TEST(PlanPageFrame, ProductBoxFollowsTheBitmapSize) {
   const PageFramePlan plan = PlanPageFrame(500, 400, BitmapSize{}, BitmapSize{true, 64, 32});
   ASSERT_TRUE(plan.drawProduct);
-  EXPECT_EQ(plan.fills[7].rect, (FrameRect{500 - 64 - 21, 5, 489, 47}));
+  EXPECT_EQ(plan.productBoxFills[0].rect, (FrameRect{500 - 64 - 21, 5, 489, 47}));
   // Right edge of the picture 16 pixels from the client's right edge, top 10 below the top.
   EXPECT_EQ(500 - (plan.productX + 64), 16);
   EXPECT_EQ(plan.productY, 10);

@@ -2,13 +2,13 @@
 // licence and readme, and two sample bitmaps, so the pages can be looked at (and screenshotted)
 // on their own.
 //
-//   page-gallery.exe <template id> [--no-bitmaps]
+//   page-gallery.exe <template id> [--no-bitmaps] [--install-path PATH]
 //
 // Everything lives in a fresh "vorgallery" folder in the user's temporary folder, which plays the
 // installer's temporary folder and is removed at the end. The progress pages (104, 107) are fed
-// by a simulated task that walks through three files in about six seconds and then finishes, so
-// the pages close themselves. The page's result is printed as "result <id>"; the defines the
-// options page stores are printed after it.
+// by a simulated task that walks through three files in about ten seconds and then finishes, so
+// the pages close themselves. The page's result is the exit code and is printed as
+// "result <id>"; the defines the options page stores are printed after it.
 #include "base/text.h"
 #include "driver/folders.h"
 #include "driver/installer_state.h"
@@ -71,7 +71,7 @@ const SampleText kSampleDefines[] = {
     {u"BUTTON_VIEW_README", u"View &readme"},
     {u"BUTTON_EXIT", u"E&xit"},
     {u"ABORT_POPUP_TEXT", u"Do you really want to stop the installation?"},
-    {u"ABORT_POPUP_TITLE", u"Sample Game Setup"},
+    {u"ABORT_POPUP_TITLE", u"Stop Sample Game Setup"},
     {u"SELECT_DIRECTORY", u"Choose the install folder"},
     {u"InstallPath", u"C:\\Games\\Sample Game"},
     {u"InstallGroup", u"Sample Game"},
@@ -153,7 +153,7 @@ void SimulatedTask() {
     for (int percent = 0; percent <= 100; percent += 5) {
       progress.currentFilePercent = percent;
       progress.overallPercent = overall + percent / 3;
-      Sleep(100);
+      Sleep(150);
     }
     overall += 33;
   }
@@ -170,16 +170,24 @@ void PrintDefine(const char16_t* name) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: page-gallery <template id> [--no-bitmaps]\n");
-    return 2;
+    std::fprintf(stderr, "usage: page-gallery <template id> [--no-bitmaps] [--install-path PATH]\n");
+    return -1;
   }
   const int page = static_cast<int>(std::wcstol(argv[1], nullptr, 10));
-  const bool bitmaps = !(argc > 2 && std::wcscmp(argv[2], L"--no-bitmaps") == 0);
+  bool bitmaps = true;
+  const wchar_t* installPath = nullptr;
+  for (int i = 2; i < argc; ++i) {
+    if (std::wcscmp(argv[i], L"--no-bitmaps") == 0) bitmaps = false;
+    if (std::wcscmp(argv[i], L"--install-path") == 0 && i + 1 < argc) installPath = argv[++i];
+  }
 
   static vorlax::Win32System system;
   vorlax::InstallerState& state = State();
   state.system = &system;
   for (const SampleText& text : kSampleDefines) state.defines.Set(text.name, text.value);
+  if (installPath) {
+    state.defines.Set(u"InstallPath", reinterpret_cast<const char16_t*>(installPath));
+  }
   state.savedInstallPath = state.defines.Get(u"InstallPath");
   state.savedInstallGroup = state.defines.Get(u"InstallGroup");
   state.tempDir = system.UniqueTempName(u"vorgallery");
@@ -200,5 +208,5 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
   system.DestroyUiResources();
   vorlax::DeleteFolderTree(state.tempDir);
-  return 0;
+  return result;
 }
