@@ -19,8 +19,12 @@ std::u16string ExpandWithFallback(const std::u16string& text, const char* fallba
 }
 
 void ShowFatalError(const std::u16string& message) {
+  State().installFailed = true;
+  ShowErrorReport(message);
+}
+
+void ShowErrorReport(const std::u16string& message) {
   InstallerState& state = State();
-  state.installFailed = true;
   std::u16string text = ExpandWithFallback(message, kFallbackFatalText);
   std::u16string caption = ExpandWithFallback(kFatalTitleId, kFallbackErrorCaption);
   state.system->ShowMessage(text, caption, kMbIconError);

@@ -23,4 +23,10 @@ std::u16string ExpandWithFallback(const std::u16string& text, const char* fallba
 // process: the caller carries on and the main sequence stops at its next test of installFailed.
 void ShowFatalError(const std::u16string& message);
 
+// The same box as ShowFatalError, leaving installFailed as it is: for a failure that is reported
+// but does not fail the installation (a shortcut that could not be created). Setting the flag and
+// clearing it again afterwards would also clear a cancel the user confirmed meanwhile, which the
+// programs after installing must still see.
+void ShowErrorReport(const std::u16string& message);
+
 }  // namespace vorlax

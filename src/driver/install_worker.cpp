@@ -1,14 +1,15 @@
 // InstallWorker and its extraction with one retry.
 //
-// The install actions that are not part of this installer yet (the programs before and after
-// installing, the shortcuts) have their places marked below in the order they run; until they
-// exist, nothing is done or logged in their place.
+// The steps run in the order the worker's header gives; the programs before installing come
+// first of all and a failure there leaves only the log's header lines.
 #include "driver/install_worker.h"
 
 #include <string>
 
+#include "actions/external_programs.h"
 #include "actions/permissions.h"
 #include "actions/registry_values.h"
+#include "actions/shortcuts.h"
 #include "config/define_table.h"
 #include "driver/background_task.h"
 #include "driver/fatal_error.h"
@@ -65,8 +66,8 @@ bool InstallProduct() {
   AppendExtractedFileLines();  // the files created so far, whether or not the extraction succeeded
   if (!ok) return false;
   ok = WriteRegistryValues();
-  // Shortcuts go here (ok = CreateShortcuts() when ok), logging one File line per shortcut.
-  // The programs after installing go here (ok = RunExternalPrograms(PostExec list) when ok).
+  if (ok) ok = CreateShortcuts();
+  if (ok) ok = RunExternalPrograms(State().config.PostExec);
   return ok;
 }
 
@@ -86,8 +87,7 @@ void StartInstallWorker() {
 
 void InstallWorker() {
   InstallerState& state = State();
-  bool ok = true;
-  // The programs before installing go here: ok = RunExternalPrograms(PreExec list).
+  bool ok = RunExternalPrograms(state.config.PreExec);
   std::u16string logPath = ExpandDefines(state.defines, state.config.InstallLog);
   GrantPermissions();  // its result does not change ok
   if (!CreateInstallLog(logPath)) ok = false;

@@ -8,16 +8,13 @@
 // are written whatever happened before them). The outcome is left in installFailed (false =
 // installed), then workerDone is set: these two stores are the worker's last actions.
 //
-// Not done yet: the programs before and after installing and the shortcuts. install_worker.cpp
-// marks their places; until they are built the worker neither runs nor logs anything in their
-// stead.
-//
 // Traps:
 // - The worker does not close the log: the main sequence or the entry does, after the install
 //   page has ended.
-// - It does not watch installFailed: a cancel on the install page waits for the worker to finish,
-//   and the worker's final store then overwrites the cancel's value (the main sequence stops the
-//   run anyway because the page answered cancel).
+// - It does not watch installFailed itself (only the wait for a program before or after
+//   installing does, and ends at a cancel): a cancel on the install page waits for the worker to
+//   finish, and the worker's final store then overwrites the cancel's value (the main sequence
+//   stops the run anyway because the page answered cancel).
 // - Its message boxes have no owner window.
 #pragma once
 

@@ -18,11 +18,14 @@ bool QueryWindowsVersion(SystemVersion* version) {
          system.QueryVersion(VersionRecord::kBasic, version);
 }
 
-bool IsWindows98OrMe() {
-  SystemVersion version;
-  if (!QueryWindowsVersion(&version)) return false;
+bool IsWindows98OrMeVersion(const SystemVersion& version) {
   return version.major == kWindows9xMajor &&
          (version.minor == kWindows98Minor || version.minor == kWindowsMeMinor);
+}
+
+bool IsWindows98OrMe() {
+  SystemVersion version;
+  return QueryWindowsVersion(&version) && IsWindows98OrMeVersion(version);
 }
 
 }  // namespace vorlax

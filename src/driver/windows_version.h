@@ -13,6 +13,9 @@ namespace vorlax {
 // The extended query, then the basic one; false when both fail.
 bool QueryWindowsVersion(SystemVersion* version);
 
+// True when version is that of Windows 98 (4.10) or Me (4.90).
+bool IsWindows98OrMeVersion(const SystemVersion& version);
+
 // True only when the query succeeded and the system is Windows 98 or Me. Asked afresh each time.
 bool IsWindows98OrMe();
 

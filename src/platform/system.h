@@ -1,8 +1,8 @@
 // The one seam between the installer's portable core and the operating system.
 //
 // Every effect outside the process goes through `System`: registry, files and folders, disk space,
-// version queries, access lists, message boxes, modal pages, threads and sleeping (later
-// additions: shell links, programs, libraries). Operations are named after what the installer
+// version queries, access lists, shell links and internet shortcuts, started programs and their
+// exit codes, libraries, message boxes, modal pages, threads and sleeping. Operations are named after what the installer
 // needs and take the arguments the Win32 call takes, so the Win32 implementation
 // (platform/win32) is a thin mapping with no decisions of its own. platform/posix implements the file side for the native `vorlax`
 // tool; tests/unit/support has a scripted fake for unit tests.
@@ -64,6 +64,12 @@ struct FolderEntry {
   std::u16string name;
   bool isFolder = false;
 };
+
+// ShellExecuteExW's fMask for configured programs (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI),
+// its show command (SW_SHOW), and GetExitCodeProcess's answer for a running process (STILL_ACTIVE).
+constexpr uint32_t kSeeMaskNoCloseProcessNoUi = 0x440;
+constexpr int32_t kSwShow = 5;
+constexpr uint32_t kStillActive = 259;
 
 // Message-box styles and answers used by the installer (the Win32 values).
 constexpr uint32_t kMbOk = 0x0;
@@ -159,6 +165,62 @@ class System {
                               SecurityDescriptor descriptor) = 0;
   // LocalFree of the access list, the descriptor's memory freed, FreeSid of the SID.
   virtual void FreeAccessDescriptor(SecurityDescriptor descriptor) = 0;
+
+  // --- Shortcuts, external programs and their libraries -----------------------------------------
+  // CoInitialize(NULL) on the calling thread; true when it succeeded (S_OK or S_FALSE), and only
+  // then is UninitializeCom (CoUninitialize) owed.
+  virtual bool InitializeCom() = 0;
+  virtual void UninitializeCom() = 0;
+
+  // What a shell link points to, as IShellLinkW (wide) or IShellLinkA (8-bit) take it.
+  struct ShellLinkTexts {
+    std::u16string target, description, arguments, workingDirectory;
+  };
+  struct ShellLinkTextsNarrow {
+    std::string target, description, arguments, workingDirectory;
+  };
+  // How far a link save got: the object could not be created, it had no IPersistFile, a call on
+  // it failed (a Set call or Save), or the file was saved.
+  enum class LinkResult { kSaved, kNotCreated, kNoPersistFile, kFailed };
+  // CoCreateInstance(CLSID_ShellLink, none, CLSCTX_INPROC_SERVER, IShellLinkW); SetPath,
+  // SetDescription, SetArguments, SetWorkingDirectory in this order; QueryInterface(IPersistFile)
+  // and Save(path, TRUE); every interface released. Each call only after the previous succeeded.
+  virtual LinkResult SaveShellLink(const ShellLinkTexts& texts, const std::u16string& path) = 0;
+  // The same through IShellLinkA with 8-bit texts (Save still takes the wide path). When
+  // IPersistFile cannot be obtained, *lastError is GetLastError() read right after.
+  virtual LinkResult SaveShellLinkNarrow(const ShellLinkTextsNarrow& texts,
+                                         const std::u16string& path, uint32_t* lastError) = 0;
+  // CoCreateInstance(CLSID_InternetShortcut, none, CLSCTX_INPROC_SERVER,
+  // IUniformResourceLocatorW); SetURL(url, 0); QueryInterface(IPersistFile) and Save(path, TRUE);
+  // every interface released. Each call only after the previous succeeded.
+  virtual LinkResult SaveInternetShortcut(const std::u16string& url,
+                                          const std::u16string& path) = 0;
+
+  // A started program's process (kNoProcess: none, as when a document went to a running program).
+  using ProcessHandle = uintptr_t;
+  static constexpr ProcessHandle kNoProcess = 0;
+  // The SHELLEXECUTEINFOW fields the installer sets (no window; empty texts are passed as empty
+  // texts, not as none).
+  struct ProgramStart {
+    uint32_t mask = 0;  // fMask
+    std::u16string verb, file, parameters, directory;
+    int32_t show = 0;   // nShow
+  };
+  // ShellExecuteExW with a zeroed record of its own size holding request; true on a non-zero
+  // answer, with *process the record's hProcess.
+  virtual bool StartProgram(const ProgramStart& request, ProcessHandle* process) = 0;
+  // GetExitCodeProcess(process, code); false when the call fails.
+  virtual bool GetProcessExitCode(ProcessHandle process, uint32_t* code) = 0;
+  virtual void CloseProcess(ProcessHandle process) = 0;  // CloseHandle
+
+  // A library loaded for a configured function (kNoLibrary: not loaded).
+  using LibraryHandle = uintptr_t;
+  static constexpr LibraryHandle kNoLibrary = 0;
+  virtual LibraryHandle LoadProgramLibrary(const std::u16string& path) = 0;  // LoadLibraryW
+  // GetProcAddress(library, name) and, when found, a call of the function without arguments
+  // (its result ignored); false when the library does not export name.
+  virtual bool CallExportedFunction(LibraryHandle library, const std::string& name) = 0;
+  virtual void FreeProgramLibrary(LibraryHandle library) = 0;  // FreeLibrary
 
   // --- Files (wide paths) -----------------------------------------------------------------------
   virtual FileHandle OpenFile(const std::u16string& path, FileAccess access) = 0;

@@ -186,6 +186,27 @@ bool PosixSystem::SetFileDosTime(const std::string& path, uint16_t dosDate, uint
   return ::utimensat(AT_FDCWD, NarrowPosixPath(path).c_str(), times, 0) == 0;
 }
 
+// Shortcuts, programs and libraries are the installer's alone; the tool answers "absent".
+bool PosixSystem::InitializeCom() { return false; }
+void PosixSystem::UninitializeCom() {}
+System::LinkResult PosixSystem::SaveShellLink(const ShellLinkTexts&, const std::u16string&) {
+  return LinkResult::kNotCreated;
+}
+System::LinkResult PosixSystem::SaveShellLinkNarrow(const ShellLinkTextsNarrow&,
+                                                    const std::u16string&, uint32_t*) {
+  return LinkResult::kNotCreated;
+}
+System::LinkResult PosixSystem::SaveInternetShortcut(const std::u16string&,
+                                                     const std::u16string&) {
+  return LinkResult::kNotCreated;
+}
+bool PosixSystem::StartProgram(const ProgramStart&, ProcessHandle*) { return false; }
+bool PosixSystem::GetProcessExitCode(ProcessHandle, uint32_t*) { return false; }
+void PosixSystem::CloseProcess(ProcessHandle) {}
+System::LibraryHandle PosixSystem::LoadProgramLibrary(const std::u16string&) { return kNoLibrary; }
+bool PosixSystem::CallExportedFunction(LibraryHandle, const std::string&) { return false; }
+void PosixSystem::FreeProgramLibrary(LibraryHandle) {}
+
 std::u16string PosixSystem::ModuleFileName() {
   char buffer[4096];
   ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);

@@ -307,6 +307,127 @@ void FakeSystem::FreeAccessDescriptor(SecurityDescriptor descriptor) {
   if (descriptors_.erase(descriptor)) --openDescriptors;
 }
 
+// ---- Shortcuts, programs and libraries ---------------------------------------------------------
+
+bool FakeSystem::InitializeCom() {
+  calls.push_back("InitializeCom");
+  if (comInitializeFails) return false;
+  ++comInitializations;
+  return true;
+}
+
+void FakeSystem::UninitializeCom() {
+  calls.push_back("UninitializeCom");
+  ++comUninitializations;
+}
+
+std::string FakeSystem::LinkFileText(const LinkRequest& link) {
+  const ShellLinkTexts& t = link.texts;
+  if (link.kind == LinkKind::kInternetShortcut) return "URL=" + ToUtf8(t.target);
+  return "target=" + ToUtf8(t.target) + "|description=" + ToUtf8(t.description) +
+         "|arguments=" + ToUtf8(t.arguments) + "|directory=" + ToUtf8(t.workingDirectory);
+}
+
+FakeSystem::LinkResult FakeSystem::SaveLink(const LinkRequest& link, bool persistFile) {
+  links.push_back(link);
+  calls.push_back("SaveLink " + ToUtf8(link.path));
+  if (!linkObjectsAvailable) return LinkResult::kNotCreated;
+  if (!persistFile) return LinkResult::kNoPersistFile;
+  std::u16string key = Key(link.path);
+  for (const std::u16string& failing : linkSaveFailures) {
+    if (Key(failing) == key) return LinkResult::kFailed;
+  }
+  if (folders_.count(key) || !ParentExists(key)) return LinkResult::kFailed;
+  AddFile(link.path, LinkFileText(link));
+  return LinkResult::kSaved;
+}
+
+FakeSystem::LinkResult FakeSystem::SaveShellLink(const ShellLinkTexts& texts,
+                                                 const std::u16string& path) {
+  return SaveLink(LinkRequest{LinkKind::kShellLink, path, texts}, linkPersistFileAvailable);
+}
+
+FakeSystem::LinkResult FakeSystem::SaveShellLinkNarrow(const ShellLinkTextsNarrow& texts,
+                                                       const std::u16string& path,
+                                                       uint32_t* lastError) {
+  ShellLinkTexts wide{Widen(texts.target), Widen(texts.description), Widen(texts.arguments),
+                      Widen(texts.workingDirectory)};
+  LinkResult result =
+      SaveLink(LinkRequest{LinkKind::kShellLinkNarrow, path, wide}, linkPersistFileAvailable);
+  if (result == LinkResult::kNoPersistFile) *lastError = linkLastError;
+  return result;
+}
+
+FakeSystem::LinkResult FakeSystem::SaveInternetShortcut(const std::u16string& url,
+                                                        const std::u16string& path) {
+  ShellLinkTexts texts;
+  texts.target = url;
+  return SaveLink(LinkRequest{LinkKind::kInternetShortcut, path, texts}, true);
+}
+
+bool FakeSystem::StartProgram(const ProgramStart& request, ProcessHandle* process) {
+  programStarts.push_back(request);
+  calls.push_back("StartProgram " + ToUtf8(request.file));
+  Program script;
+  for (const auto& known : programs) {
+    if (Key(known.first) == Key(request.file)) script = known.second;
+  }
+  if (script.startFails) return false;
+  *process = kNoProcess;
+  if (script.noProcess) return true;
+  *process = nextProcess_++;
+  processes_[*process] = RunningProgram{request.file, script, 0};
+  ++openProcesses;
+  return true;
+}
+
+bool FakeSystem::GetProcessExitCode(ProcessHandle process, uint32_t* code) {
+  ++exitCodePolls;
+  auto it = processes_.find(process);
+  if (it == processes_.end()) return false;
+  RunningProgram& running = it->second;
+  ++running.polls;
+  if (pollHandler) pollHandler(running.file, running.polls);
+  if (running.script.exitCodeFails) return false;
+  bool stillRunning = running.script.runningPolls < 0 || running.polls <= running.script.runningPolls;
+  *code = stillRunning ? kStillActive : running.script.exitCode;
+  return true;
+}
+
+void FakeSystem::CloseProcess(ProcessHandle process) {
+  calls.push_back("CloseProcess");
+  if (processes_.erase(process)) --openProcesses;
+}
+
+FakeSystem::LibraryHandle FakeSystem::LoadProgramLibrary(const std::u16string& path) {
+  libraryCalls.push_back("Load " + ToUtf8(path));
+  for (const auto& known : libraries) {
+    if (Key(known.first) == Key(path)) {
+      LibraryHandle handle = nextLibrary_++;
+      loadedLibraries_[handle] = known.first;
+      ++openLibraries;
+      return handle;
+    }
+  }
+  return kNoLibrary;
+}
+
+bool FakeSystem::CallExportedFunction(LibraryHandle library, const std::string& name) {
+  auto it = loadedLibraries_.find(library);
+  if (it == loadedLibraries_.end()) return false;
+  if (!libraries[it->second].count(name)) return false;
+  libraryCalls.push_back("Call " + name);
+  return true;
+}
+
+void FakeSystem::FreeProgramLibrary(LibraryHandle library) {
+  auto it = loadedLibraries_.find(library);
+  if (it == loadedLibraries_.end()) return;
+  libraryCalls.push_back("Free " + ToUtf8(it->second));
+  loadedLibraries_.erase(it);
+  --openLibraries;
+}
+
 // ---- Files ------------------------------------------------------------------------------------
 
 FileHandle FakeSystem::OpenFile(const std::u16string& path, FileAccess access) {

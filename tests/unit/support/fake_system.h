@@ -91,6 +91,31 @@ class FakeSystem : public System {
   // writes what fits and answers that shorter count, as on a full disk.
   int64_t diskSpaceBytes = -1;
 
+  // Shortcuts, programs and libraries. Links: whether the COM objects can be made, whether
+  // they offer IPersistFile (else *lastError answers linkLastError), and paths (compared like
+  // paths, with extension) whose save fails; a save also fails when the parent folder is
+  // missing. A saved link becomes a file holding its description (see LinkFileText).
+  bool linkObjectsAvailable = true;
+  bool linkPersistFileAvailable = true;
+  uint32_t linkLastError = 0;
+  std::set<std::u16string> linkSaveFailures;
+  bool comInitializeFails = false;
+  // Programs by file (compared like paths): whether starting fails, whether a process comes back,
+  // how many polls answer "still running" (-1: forever), and the exit code then. A file not
+  // listed starts and ends at once with code 0. pollHandler runs on every exit-code poll (with
+  // the file and the poll's number, from 1) before it answers, so a test can act meanwhile.
+  struct Program {
+    bool startFails = false;
+    bool noProcess = false;
+    bool exitCodeFails = false;
+    int runningPolls = 0;
+    uint32_t exitCode = 0;
+  };
+  std::map<std::u16string, Program> programs;
+  std::function<void(const std::u16string& file, int poll)> pollHandler;
+  // Libraries by path (compared like paths) with the names they export.
+  std::map<std::u16string, std::set<std::string>> libraries;
+
   // ---- What the core did ----------------------------------------------------------------------
   std::vector<Message> messages;
   struct ShellRequest {
@@ -111,6 +136,25 @@ class FakeSystem : public System {
   std::vector<KeyCreation> keysCreated;
   AccessEntry lastAccessEntry;
   int openDescriptors = 0;
+  // Shortcuts, programs and libraries: every link saved or tried, with its kind; every program
+  // start request; processes started and not closed; one line per library request
+  // ("Load <path>", "Call <name>", "Free <path>"); libraries loaded and not freed.
+  enum class LinkKind { kShellLink, kShellLinkNarrow, kInternetShortcut };
+  struct LinkRequest {
+    LinkKind kind = LinkKind::kShellLink;
+    std::u16string path;
+    ShellLinkTexts texts;  // the 8-bit texts widened byte for byte; an address is the target
+  };
+  std::vector<LinkRequest> links;
+  int comInitializations = 0;
+  int comUninitializations = 0;
+  std::vector<ProgramStart> programStarts;
+  int openProcesses = 0;
+  int exitCodePolls = 0;
+  std::vector<std::string> libraryCalls;
+  int openLibraries = 0;
+  // The content of a saved link file.
+  static std::string LinkFileText(const LinkRequest& link);
   uint32_t sleptMilliseconds = 0;
   int openFiles = 0;
 
@@ -150,6 +194,19 @@ class FakeSystem : public System {
   bool SetKeySecurity(RegistryKey key, uint32_t information,
                       SecurityDescriptor descriptor) override;
   void FreeAccessDescriptor(SecurityDescriptor descriptor) override;
+
+  bool InitializeCom() override;
+  void UninitializeCom() override;
+  LinkResult SaveShellLink(const ShellLinkTexts& texts, const std::u16string& path) override;
+  LinkResult SaveShellLinkNarrow(const ShellLinkTextsNarrow& texts, const std::u16string& path,
+                                 uint32_t* lastError) override;
+  LinkResult SaveInternetShortcut(const std::u16string& url, const std::u16string& path) override;
+  bool StartProgram(const ProgramStart& request, ProcessHandle* process) override;
+  bool GetProcessExitCode(ProcessHandle process, uint32_t* code) override;
+  void CloseProcess(ProcessHandle process) override;
+  LibraryHandle LoadProgramLibrary(const std::u16string& path) override;
+  bool CallExportedFunction(LibraryHandle library, const std::string& name) override;
+  void FreeProgramLibrary(LibraryHandle library) override;
 
   // The stored values of a key (spelling compared as the registry does), or null when the key
   // does not exist in the fake's registry.
@@ -211,6 +268,16 @@ class FakeSystem : public System {
   std::u16string KeyPath(RegistryKey parent, const std::u16string& subkey) const;
   bool KeyExists(const std::u16string& path) const;
   bool CreateKeyAt(const std::u16string& path, RegistryKey* key);
+  LinkResult SaveLink(const LinkRequest& link, bool persistFile);
+  struct RunningProgram {
+    std::u16string file;
+    Program script;
+    int polls = 0;
+  };
+  std::map<ProcessHandle, RunningProgram> processes_;
+  ProcessHandle nextProcess_ = 0x7000;
+  std::map<LibraryHandle, std::u16string> loadedLibraries_;
+  LibraryHandle nextLibrary_ = 0x9000;
   std::set<SecurityDescriptor> descriptors_;
   SecurityDescriptor nextDescriptor_ = 0x5000;
 };

@@ -1,0 +1,56 @@
+// SelectPathVariant and the other rules of a shortcut's destination.
+#include "actions/shortcut_path.h"
+
+#include "base/text.h"
+#include "driver/windows_version.h"
+
+namespace vorlax {
+
+namespace {
+
+constexpr char16_t kOpenBrace = u'{';
+constexpr char16_t kCloseBrace = u'}';
+constexpr char16_t kVariantBar = u'|';
+constexpr char16_t kBackslash = u'\\';
+
+}  // namespace
+
+std::u16string SelectPathVariantFor(const std::u16string& path, bool windows98OrMe) {
+  std::size_t close = path.rfind(kCloseBrace);
+  if (close == std::u16string::npos) return path;
+  std::u16string tail = path.substr(close + 1);
+  std::size_t open = path.rfind(kOpenBrace);
+  if (open == std::u16string::npos) return path;
+  if (!windows98OrMe) return path.substr(0, open) + tail;
+  // A "{" after the "}" leaves nothing between them.
+  std::u16string inside = open < close ? path.substr(open + 1, close - open - 1) : std::u16string();
+  return inside + tail;
+}
+
+std::u16string SelectPathVariant(const std::u16string& path) {
+  return SelectPathVariantFor(path, IsWindows98OrMe());
+}
+
+std::u16string ApplyNameVariant(const std::u16string& linkPath, const std::u16string& name,
+                                bool windows98OrMe) {
+  if (linkPath.find(kVariantBar) == std::u16string::npos) return linkPath;
+  std::size_t slash = linkPath.rfind(kBackslash);
+  std::u16string cut = slash == std::u16string::npos ? std::u16string() : linkPath.substr(0, slash + 1);
+  std::size_t bar = name.rfind(kVariantBar);
+  if (bar == std::u16string::npos) return cut;
+  return cut + (windows98OrMe ? name.substr(bar + 1) : name.substr(0, bar));
+}
+
+std::u16string DestinationName(const std::u16string& dest) {
+  std::size_t start = LastSeparator(dest);
+  return start == std::u16string::npos ? dest : dest.substr(start);
+}
+
+bool RemovePermanentMarker(std::u16string* path) {
+  std::size_t at = path->find(kPermanentMarker);
+  if (at == std::u16string::npos) return false;
+  path->erase(at, sizeof kPermanentMarker / sizeof kPermanentMarker[0] - 1);
+  return true;
+}
+
+}  // namespace vorlax
