@@ -43,6 +43,20 @@ class Win32System : public System {
                       SecurityDescriptor descriptor) override;
   void FreeAccessDescriptor(SecurityDescriptor descriptor) override;
 
+  // In win32_shell_actions.cpp.
+  bool InitializeCom() override;
+  void UninitializeCom() override;
+  LinkResult SaveShellLink(const ShellLinkTexts& texts, const std::u16string& path) override;
+  LinkResult SaveShellLinkNarrow(const ShellLinkTextsNarrow& texts, const std::u16string& path,
+                                 uint32_t* lastError) override;
+  LinkResult SaveInternetShortcut(const std::u16string& url, const std::u16string& path) override;
+  bool StartProgram(const ProgramStart& request, ProcessHandle* process) override;
+  bool GetProcessExitCode(ProcessHandle process, uint32_t* code) override;
+  void CloseProcess(ProcessHandle process) override;
+  LibraryHandle LoadProgramLibrary(const std::u16string& path) override;
+  bool CallExportedFunction(LibraryHandle library, const std::string& name) override;
+  void FreeProgramLibrary(LibraryHandle library) override;
+
   FileHandle OpenFile(const std::u16string& path, FileAccess access) override;
   FileHandle OpenFileNarrow(const std::string& path, FileAccess access) override;
   int64_t ReadFile(FileHandle file, void* buffer, uint32_t count) override;

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <objbase.h>
+#include <shlobj.h>
 #include "ui/page_ids.h"
 #include "ui/win32/page_procedures.h"
 // This file calls the seam's DeleteFile and CopyFile (see the trap in win32_system.h).
@@ -353,6 +355,148 @@ void CheckInstallActionOperations(vorlax::Win32System& system) {
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions");
 }
 
+// A shell link read back through IShellLinkW, independently of the seam: its four texts.
+struct LinkFacts {
+  std::u16string target, description, arguments, directory;
+  bool loaded = false;
+};
+
+LinkFacts ReadLink(const std::u16string& path) {
+  LinkFacts facts;
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&link)))) {
+    return facts;
+  }
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    facts.loaded = SUCCEEDED(file->Load(Wide(path), STGM_READ));
+    file->Release();
+  }
+  wchar_t text[MAX_PATH] = {};
+  if (facts.loaded && SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) facts.target = reinterpret_cast<char16_t*>(text);
+  text[0] = 0;
+  if (facts.loaded && SUCCEEDED(link->GetDescription(text, MAX_PATH))) facts.description = reinterpret_cast<char16_t*>(text);
+  text[0] = 0;
+  if (facts.loaded && SUCCEEDED(link->GetArguments(text, MAX_PATH))) facts.arguments = reinterpret_cast<char16_t*>(text);
+  text[0] = 0;
+  if (facts.loaded && SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) facts.directory = reinterpret_cast<char16_t*>(text);
+  link->Release();
+  return facts;
+}
+
+std::string FileText(vorlax::System& system, const std::u16string& path) {
+  FileHandle file = system.OpenFile(path, FileAccess::kRead);
+  if (file == vorlax::kNoFile) return std::string();
+  std::string text = ReadAll(system, file);
+  system.CloseFile(file);
+  return text;
+}
+
+void CheckLinkFacts(const std::u16string& path, const std::u16string& target, const char* what) {
+  LinkFacts facts = ReadLink(path);
+  std::u16string folder = vorlax::FolderOf(target);
+  Check(facts.loaded && facts.target == target && facts.description == u"Play Game" &&
+            facts.arguments == u"-window -level 2" && facts.directory == folder,
+        what, Utf8(facts.target) + " | " + Utf8(facts.description) + " | " + Utf8(facts.arguments) + " | " + Utf8(facts.directory));
+}
+
+// Links are made with this program as their target (a file that exists), read back through the
+// shell's own link object, and the internet shortcut's file is read as text.
+void CheckShortcutOperations(vorlax::Win32System& system) {
+  using LinkResult = vorlax::System::LinkResult;
+  Check(system.InitializeCom(), "InitializeCom");
+  std::u16string folder = system.UniqueTempName(u"vorlnk");
+  system.CreateFolder(folder);
+  std::u16string target = system.ModuleFileName();
+  vorlax::System::ShellLinkTexts texts{target, u"Play Game", u"-window -level 2", vorlax::FolderOf(target)};
+  std::u16string wide = folder + u"\\Play Game.lnk";
+  Check(system.SaveShellLink(texts, wide) == LinkResult::kSaved, "SaveShellLink");
+  CheckLinkFacts(wide, target, "the link holds target, description, arguments and working directory");
+
+  vorlax::System::ShellLinkTextsNarrow narrowTexts{vorlax::Narrow(texts.target), "Play Game",
+                                                   "-window -level 2", vorlax::Narrow(texts.workingDirectory)};
+  std::u16string narrow = folder + u"\\Narrow.lnk";
+  uint32_t lastError = 0;
+  Check(system.SaveShellLinkNarrow(narrowTexts, narrow, &lastError) == LinkResult::kSaved, "SaveShellLinkNarrow");
+  CheckLinkFacts(narrow, target, "the 8-bit link holds the same four texts");
+
+  std::u16string url = folder + u"\\Home Page.url";
+  Check(system.SaveInternetShortcut(u"http://www.example.com/game", url) == LinkResult::kSaved, "SaveInternetShortcut");
+  std::string text = FileText(system, url);
+  Check(text.find("URL=http://www.example.com/game") != std::string::npos, "the .url file holds the address", text);
+
+  std::u16string missing = folder + u"\\missing\\Play.lnk";
+  Check(system.SaveShellLink(texts, missing) == LinkResult::kFailed, "SaveShellLink into a missing folder fails");
+  Check(system.SaveInternetShortcut(u"http://www.example.com/", folder + u"\\missing\\Home.url") == LinkResult::kFailed,
+        "SaveInternetShortcut into a missing folder fails");
+  system.UninitializeCom();
+  system.DeleteFile(wide);
+  system.DeleteFile(narrow);
+  system.DeleteFile(url);
+  system.RemoveFolder(folder);
+}
+
+constexpr int kMaxExitPolls = 1500;  // x 20 ms: the program gets 30 s to end
+
+// Starts file with parameters as the installer does and waits for its exit code; false when it
+// cannot be started or its code cannot be read.
+bool RunAndWait(vorlax::Win32System& system, const std::u16string& file, const std::u16string& parameters,
+                const std::u16string& directory, uint32_t* code) {
+  vorlax::System::ProgramStart request;
+  request.mask = vorlax::kSeeMaskNoCloseProcessNoUi;
+  request.verb = u"open";
+  request.file = file;
+  request.parameters = parameters;
+  request.directory = directory;
+  request.show = vorlax::kSwShow;
+  vorlax::System::ProcessHandle process = vorlax::System::kNoProcess;
+  if (!system.StartProgram(request, &process)) return false;
+  bool read = false;
+  for (int poll = 0; poll < kMaxExitPolls; ++poll) {
+    read = system.GetProcessExitCode(process, code);
+    if (!read || *code != vorlax::kStillActive) break;
+    system.Sleep(20);
+  }
+  system.CloseProcess(process);
+  return read && *code != vorlax::kStillActive;
+}
+
+void CheckProgramOperations(vorlax::Win32System& system) {
+  std::u16string cmd = system.SystemFolder() + u"\\cmd.exe";
+  uint32_t code = 0;
+  Check(RunAndWait(system, cmd, u"/c exit 3", u"", &code) && code == 3, "StartProgram and its exit code 3",
+        std::to_string(code));
+  Check(RunAndWait(system, cmd, u"/c exit 0", system.SystemFolder(), &code) && code == 0,
+        "StartProgram with a working directory, exit code 0", std::to_string(code));
+  vorlax::System::ProgramStart request;
+  request.mask = vorlax::kSeeMaskNoCloseProcessNoUi;
+  request.verb = u"open";
+  request.file = system.SystemFolder() + u"\\vorlax-missing-program.exe";
+  request.show = vorlax::kSwShow;
+  vorlax::System::ProcessHandle process = vorlax::System::kNoProcess;
+  Check(!system.StartProgram(request, &process), "StartProgram of a missing program fails");
+}
+
+// The test library lies beside this program.
+void CheckLibraryOperations(vorlax::Win32System& system) {
+  std::u16string library = vorlax::FolderOf(system.ModuleFileName()) + u"\\vorlax-test-functions.dll";
+  std::u16string trace = library + u".called";
+  system.DeleteFile(trace);
+  vorlax::System::LibraryHandle handle = system.LoadProgramLibrary(library);
+  Check(handle != vorlax::System::kNoLibrary, "LoadProgramLibrary of the test library", Utf8(library));
+  if (handle == vorlax::System::kNoLibrary) return;
+  Check(system.CallExportedFunction(handle, "Setup"), "CallExportedFunction finds Setup");
+  Check(FileText(system, trace) == "called\r\n", "Setup ran once", FileText(system, trace));
+  Check(!system.CallExportedFunction(handle, "Missing"), "CallExportedFunction of a name not exported fails");
+  system.FreeProgramLibrary(handle);
+  HMODULE still = GetModuleHandleW(Wide(library));
+  Check(still == nullptr, "FreeProgramLibrary unloads the library");
+  Check(system.LoadProgramLibrary(library + u".missing") == vorlax::System::kNoLibrary,
+        "LoadProgramLibrary of a missing file fails");
+  system.DeleteFile(trace);
+}
+
 void CheckSystemFacts(vorlax::Win32System& system) {
   std::u16string module = system.ModuleFileName();
   constexpr DWORD kLongPathRoom = 32768;
@@ -473,6 +617,9 @@ int wmain() {
   CheckListingAndRemoval(system, folder);
   CheckRegistry(system);
   CheckInstallActionOperations(system);
+  CheckShortcutOperations(system);
+  CheckProgramOperations(system);
+  CheckLibraryOperations(system);
   CheckSystemFacts(system);
   CheckDirectX(system);
   CheckThreadsAndUi(system);
