@@ -1,4 +1,10 @@
 // SelectPathVariant and the other rules of a shortcut's destination.
+//
+// Sound choices:
+// - The bar rule cuts the link path after its last "\" or "/", as every path of the installer is
+//   split: a destination written with "/" keeps its folder instead of losing it.
+// - A "{" that comes after the last "}" opens no group, so such a path is left as written rather
+//   than having its tail repeated.
 #include "actions/shortcut_path.h"
 
 #include "base/text.h"
@@ -11,7 +17,6 @@ namespace {
 constexpr char16_t kOpenBrace = u'{';
 constexpr char16_t kCloseBrace = u'}';
 constexpr char16_t kVariantBar = u'|';
-constexpr char16_t kBackslash = u'\\';
 
 }  // namespace
 
@@ -20,25 +25,23 @@ std::u16string SelectPathVariantFor(const std::u16string& path, bool windows98Or
   if (close == std::u16string::npos) return path;
   std::u16string tail = path.substr(close + 1);
   std::size_t open = path.rfind(kOpenBrace);
-  if (open == std::u16string::npos) return path;
+  if (open == std::u16string::npos || open > close) return path;
   if (!windows98OrMe) return path.substr(0, open) + tail;
-  // A "{" after the "}" leaves nothing between them.
-  std::u16string inside = open < close ? path.substr(open + 1, close - open - 1) : std::u16string();
-  return inside + tail;
+  return path.substr(open + 1, close - open - 1) + tail;
 }
 
 std::u16string SelectPathVariant(const std::u16string& path) {
   return SelectPathVariantFor(path, IsWindows98OrMe());
 }
 
-std::u16string ApplyNameVariant(const std::u16string& linkPath, const std::u16string& name,
-                                bool windows98OrMe) {
-  if (linkPath.find(kVariantBar) == std::u16string::npos) return linkPath;
-  std::size_t slash = linkPath.rfind(kBackslash);
-  std::u16string cut = slash == std::u16string::npos ? std::u16string() : linkPath.substr(0, slash + 1);
-  std::size_t bar = name.rfind(kVariantBar);
-  if (bar == std::u16string::npos) return cut;
-  return cut + (windows98OrMe ? name.substr(bar + 1) : name.substr(0, bar));
+void ApplyNameVariant(std::u16string* linkPath, std::u16string* name, bool windows98OrMe) {
+  if (linkPath->find(kVariantBar) == std::u16string::npos) return;
+  std::size_t keep = LastSeparator(*linkPath);
+  linkPath->erase(keep == std::u16string::npos ? 0 : keep);
+  std::size_t bar = name->rfind(kVariantBar);
+  if (bar == std::u16string::npos) return;
+  *name = windows98OrMe ? name->substr(bar + 1) : name->substr(0, bar);
+  *linkPath += *name;
 }
 
 std::u16string DestinationName(const std::u16string& dest) {

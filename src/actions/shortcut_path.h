@@ -6,9 +6,10 @@
 //   dropped; the text after the "}" remains in both cases. The two are found independently, so a
 //   "{" after the last "}" still counts.
 // - Bar rule (ApplyNameVariant): when the link path holds a "|", the path is cut after its last
-//   backslash (only "\" counts here) and the name's variant appended: the part after the name's
+//   separator and the name becomes its variant, appended to the path: the part after the name's
 //   last "|" on 98/Me, the part before it elsewhere (so "A|B|C" gives "A|B" elsewhere). A name
-//   without a "|" is not appended and the path then ends with its backslash.
+//   without a "|" is not appended and the path then ends with its separator. The variant is also
+//   the shortcut's description.
 // - "{perm}": its first occurrence is removed and the shortcut is not logged.
 //
 // Trap: "{perm}" as the last brace group is consumed by the brace rule itself (on 98/Me the path
@@ -21,16 +22,17 @@ namespace vorlax {
 
 constexpr char16_t kPermanentMarker[] = u"{perm}";
 
-// The brace rule for a system that is (windows98OrMe) or is not Windows 98 or Me.
+// The brace rule for a system that is (windows98OrMe) or is not Windows 98 or Me. A "{" after
+// the last "}" opens no group: the path stays as it is.
 std::u16string SelectPathVariantFor(const std::u16string& path, bool windows98OrMe);
 
 // The brace rule for the running system (any system whose version cannot be read counts as not
 // 98/Me).
 std::u16string SelectPathVariant(const std::u16string& path);
 
-// The bar rule: linkPath as it stays or with the name's variant in place of its file name.
-std::u16string ApplyNameVariant(const std::u16string& linkPath, const std::u16string& name,
-                                bool windows98OrMe);
+// The bar rule: linkPath as it stays, or cut and (with name's variant, which name becomes)
+// completed again.
+void ApplyNameVariant(std::u16string* linkPath, std::u16string* name, bool windows98OrMe);
 
 // The file-name part of an unexpanded destination: the text after its last "\" or "/", or the
 // whole text without either.

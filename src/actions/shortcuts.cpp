@@ -69,7 +69,7 @@ bool CreateShortcutEntry(const Shortcut& entry) {
   std::u16string arguments = Expand(entry.Args);
   SystemVersion version;
   if (!QueryWindowsVersion(&version)) return false;
-  linkPath = ApplyNameVariant(linkPath, name, IsWindows98OrMeVersion(version));
+  ApplyNameVariant(&linkPath, &name, IsWindows98OrMeVersion(version));
   if (linkPath.empty() || target.empty()) return true;
   if (!RemovePermanentMarker(&linkPath)) {
     AppendLogElement(1, kFileTag, linkPath + ExtensionFor(target));
