@@ -1,7 +1,10 @@
 // InstallWorker on the fake system (threads run inline): the log and properties copy, the File
 // lines after the extraction whether or not it succeeded, the retry prompt (OK then success,
 // Cancel, a second failure without asking again), failed early steps, the permission grants
-// before the log and the registry step after the files, and the final stores.
+// before the log and the registry step after the files, the programs before installing first
+// (a failure there still leaves the log's header), the shortcuts and the programs after
+// installing last (a failing link reported without failing the installation, a cancel while a
+// program runs), and the final stores.
 #include "driver/install_worker.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +248,106 @@ TEST_F(InstallWorkerTest, StartClearsTheProgressAndAThreadThatCannotStartFailsAt
   ASSERT_EQ(fake.messages.size(), 1u);
   EXPECT_EQ(fake.messages[0].text, u"Unable to Start Install Thread");
   EXPECT_FALSE(fake.HasFile(kLog));
+}
+
+constexpr char16_t kPre[] = u"C:\\Games\\Old\\uninstall.exe";
+constexpr char16_t kPost[] = u"C:\\Games\\Demo\\setup-done.exe";
+
+// A configuration with a program on each side and one shortcut.
+void ConfigureProgramsAndShortcut() {
+  InstallConfig& config = State().config;
+  config.PreExec = {ExecEntry{kPre, u"", u"/S", false}};
+  config.PostExec = {ExecEntry{u"%InstallPath%\\setup-done.exe", u"%InstallPath%", u"", false}};
+  config.Shortcuts = {Shortcut{u"C:\\Menu\\Demo\\Play", u"%InstallPath%\\demo.exe", u""}};
+}
+
+const std::u16string kShortcutLine = u"\t<File>C:\\Menu\\Demo\\Play.lnk</File>\r\n";
+
+TEST_F(InstallWorkerTest, RunsProgramsFirstAndLastWithTheShortcutsBeforeTheLast) {
+  ConfigureProgramsAndShortcut();
+  State().config.RegValues = {RegValue{u"HKCU\\Software\\Demo", 0, u"Path", u"%InstallPath%"}};
+  StartInstallWorker();
+  EXPECT_FALSE(State().installFailed);
+  EXPECT_TRUE(fake.messages.empty());
+  const std::vector<std::string>& calls = fake.calls;
+  std::size_t pre = FirstCall(calls, "StartProgram C:\\Games\\Old\\uninstall.exe");
+  std::size_t log = FirstCall(calls, "CreateFile C:\\Games\\Demo\\Install.log");
+  std::size_t registry = FirstCall(calls, "CreateKey HKCU\\Software\\Demo");
+  std::size_t link = FirstCall(calls, "SaveLink C:\\Menu\\Demo\\Play.lnk");
+  std::size_t post = FirstCall(calls, "StartProgram C:\\Games\\Demo\\setup-done.exe");
+  EXPECT_LT(pre, log);
+  EXPECT_LT(log, registry);
+  EXPECT_LT(registry, link);
+  EXPECT_LT(link, post);
+  EXPECT_LT(post, calls.size());
+  ASSERT_EQ(fake.programStarts.size(), 2u);
+  EXPECT_EQ(fake.programStarts[1].directory, kSampleInstallPath);
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + u"\t<Registry>\r\n"
+            u"\t\t<RegValue>\r\n\t\t\t<Key>HKCU\\Software\\Demo</Key>\r\n"
+            u"\t\t\t<Name>Path</Name>\r\n\t\t</RegValue>\r\n\t</Registry>\r\n" +
+            kShortcutLine + kEnd);
+}
+
+TEST_F(InstallWorkerTest, FailedProgramBeforeInstallingStillLeavesTheLogHeader) {
+  ConfigureProgramsAndShortcut();
+  fake.programs[kPre].startFails = true;
+  StartInstallWorker();
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Failed to execute 'C:\\Games\\Old\\uninstall.exe'");
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_FALSE(fake.HasFile(kExe));
+  EXPECT_TRUE(fake.links.empty());
+  EXPECT_EQ(fake.programStarts.size(), 1u);  // the programs after installing do not run
+  EXPECT_EQ(fake.FileData(u"C:\\Games\\Demo\\Install_props.xml"), "texts");
+  EXPECT_EQ(ClosedLog(), kHeader + kEnd);
+}
+
+TEST_F(InstallWorkerTest, SilentlyFailingProgramBeforeInstallingLetsItGoOn) {
+  ConfigureProgramsAndShortcut();
+  State().config.PreExec[0].SilentFail = true;
+  fake.programs[kPre].startFails = true;
+  StartInstallWorker();
+  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_FALSE(State().installFailed);
+  EXPECT_EQ(fake.FileData(kExe), "MZ demo");
+}
+
+TEST_F(InstallWorkerTest, CancelWhileAProgramAfterInstallingRuns) {
+  ConfigureProgramsAndShortcut();
+  fake.programs[kPost].runningPolls = -1;  // never ends by itself
+  fake.pollHandler = [](const std::u16string& file, int poll) {
+    if (file == kPost && poll == 2) State().installFailed = true;  // the page's confirmed cancel
+  };
+  StartInstallWorker();
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_EQ(fake.exitCodePolls, 1 + 2);  // the program before installing ended at its first poll
+  EXPECT_EQ(fake.FileData(kExe), "MZ demo");  // what was installed stays
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEmptyRegistry + kShortcutLine + kEnd);
+}
+
+TEST_F(InstallWorkerTest, FailingLinkIsReportedWithoutFailingTheInstallation) {
+  ConfigureProgramsAndShortcut();
+  fake.linkSaveFailures = {u"C:\\Menu\\Demo\\Play.lnk"};
+  StartInstallWorker();
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Failed to Create Link to 'C:\\Games\\Demo\\demo.exe'");
+  EXPECT_FALSE(State().installFailed);
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_EQ(fake.programStarts.size(), 2u);  // the programs after installing still run
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEmptyRegistry + kShortcutLine + kEnd);
+}
+
+TEST_F(InstallWorkerTest, UnreadableVersionAtTheShortcutsFailsTheInstallation) {
+  ConfigureProgramsAndShortcut();
+  fake.versionQueryFails = true;
+  StartInstallWorker();
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(fake.links.empty());
+  EXPECT_EQ(fake.programStarts.size(), 1u);
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEmptyRegistry + kEnd);
 }
 
 }  // namespace
