@@ -10,6 +10,9 @@
 //   has no 8-bit form, or longer than 255 characters, would be cut into the path of some other
 //   item (a parent folder), so such an item is created but its access list is left alone.
 // - The descriptor is freed on every way out, also after an invalid registry key path.
+// - The invalid key path is reported without setting installFailed: the step's result is ignored,
+//   and a flag left set would end the wait for the first program after installing as a cancel,
+//   failing the installation without a word.
 #include "actions/permissions.h"
 
 #include <string>
@@ -95,7 +98,7 @@ bool GrantRegistryPermissions(SecurityDescriptor descriptor) {
     RegistryKey root = kNoRegistryKey;
     std::u16string subkey;
     if (!ParseRegistryKeyPath(path, &root, &subkey)) {
-      ShowFatalError(u"Invalid Key '" + path + u"'");
+      ShowErrorReport(u"Invalid Key '" + path + u"'");
       return false;
     }
     RegistryKey key = kNoRegistryKey;

@@ -9,8 +9,8 @@
 //   settings stay).
 // - A file entry is opened without truncating: an existing file keeps its content.
 // - An invalid registry key path shows "Invalid Key '...'" and ends the registry list at once;
-//   the caller ignores the result, but the message has set installFailed until the worker's own
-//   final store.
+//   the caller ignores the result, and the message leaves installFailed alone (ShowErrorReport):
+//   set, the flag would read as a cancel to the wait for the programs after installing.
 // - Without the security functions (older systems) nothing at all is done, not even the creation
 //   of the listed items.
 #pragma once

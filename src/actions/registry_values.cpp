@@ -10,6 +10,9 @@
 // - UninstallCmd is expanded once: the same text decides whether the entry is written and
 //   becomes its UninstallString, so a command in it runs (or fails) only once.
 // - The key of an entry with an invalid type number is closed before the step stops.
+// - A bad binary pair is reported without setting installFailed: it does not stop the step, and a
+//   flag left set would end the wait for the first program after installing as a cancel, failing
+//   the installation without a word.
 #include "actions/registry_values.h"
 
 #include <string>
@@ -74,7 +77,7 @@ bool WriteRegistryValue(const RegValue& entry) {
     ShowFatalError(u"Invalid Key Type on '" + name + u"'");
     return false;
   }
-  for (int k = 0; k < data.badBinaryPairs; ++k) ShowFatalError(kBinaryFormattingError);
+  for (int k = 0; k < data.badBinaryPairs; ++k) ShowErrorReport(kBinaryFormattingError);
   system.SetValue(key, name, data.type, data.bytes);
   system.CloseKey(key);
   return true;

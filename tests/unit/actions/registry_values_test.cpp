@@ -159,6 +159,7 @@ TEST_F(WriteRegistryValuesTest, BinaryFormattingErrorsDoNotStopTheStep) {
   EXPECT_EQ(Value(u"HKCU\\Software\\Demo", u"After").type, static_cast<uint32_t>(kRegSz));
   EXPECT_EQ(log(), kOpen + Block(u"HKCU\\Software\\Demo", u"Bytes") +
                        Block(u"HKCU\\Software\\Demo", u"After") + kClose);
+  EXPECT_FALSE(State().installFailed);  // reported, not failed
 }
 
 TEST_F(WriteRegistryValuesTest, EmptyKeyIsSkippedAndTextsAreEscaped) {

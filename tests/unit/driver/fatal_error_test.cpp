@@ -1,5 +1,6 @@
 // ShowFatalError: the stop flag, the expanded text and caption, and the fallbacks for texts that
-// expand to nothing before the properties are loaded.
+// expand to nothing before the properties are loaded; ShowErrorReport: the same box, the flag as
+// it was.
 #include "driver/fatal_error.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +37,18 @@ TEST(ShowFatalError, ExpandsTextAndCaptionWithFallbacks) {
     if (!c.titleDefine.empty()) State().defines.Set(u"FATAL_POPUP_TITLE", c.titleDefine);
     ShowFatalError(c.message);
     EXPECT_TRUE(State().installFailed);
-    ASSERT_EQ(fake.messages.size(), 1u);
-    EXPECT_EQ(fake.messages[0].text, c.expectedText);
-    EXPECT_EQ(fake.messages[0].caption, c.expectedCaption);
-    EXPECT_EQ(fake.messages[0].style, kMbIconError);
+    State().installFailed = false;
+    ShowErrorReport(c.message);
+    EXPECT_FALSE(State().installFailed);
+    State().installFailed = true;  // a cancel confirmed before the report stays
+    ShowErrorReport(c.message);
+    EXPECT_TRUE(State().installFailed);
+    ASSERT_EQ(fake.messages.size(), 3u);
+    for (const FakeSystem::Message& message : fake.messages) {
+      EXPECT_EQ(message.text, c.expectedText);
+      EXPECT_EQ(message.caption, c.expectedCaption);
+      EXPECT_EQ(message.style, kMbIconError);
+    }
   }
 }
 

@@ -340,6 +340,25 @@ TEST_F(InstallWorkerTest, FailingLinkIsReportedWithoutFailingTheInstallation) {
   EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEmptyRegistry + kShortcutLine + kEnd);
 }
 
+// Reports that do not fail their step leave installFailed alone, so the wait for the program
+// after installing does not take them for a cancel: the program is waited for to its end.
+TEST_F(InstallWorkerTest, ReportsThatDoNotFailTheirStepAreNoCancelForTheProgramsAfter) {
+  ConfigureProgramsAndShortcut();
+  InstallConfig& config = State().config;
+  config.GrantAllRegistryPermissions = {u"hklm\\bad"};
+  config.RegValues = {RegValue{u"HKCU\\Software\\Demo", 2, u"Bytes", u"A 0B"}};
+  fake.linkSaveFailures = {u"C:\\Menu\\Demo\\Play.lnk"};
+  fake.programs[kPost].runningPolls = 3;
+  StartInstallWorker();
+  std::vector<std::u16string> texts;
+  for (const auto& m : fake.messages) texts.push_back(m.text);
+  EXPECT_EQ(texts, (std::vector<std::u16string>{
+                       u"Invalid Key 'hklm\\bad'", u"Binary formatting error in registry value",
+                       u"Failed to Create Link to 'C:\\Games\\Demo\\demo.exe'"}));
+  EXPECT_FALSE(State().installFailed);
+  EXPECT_EQ(fake.exitCodePolls, 1 + 4);  // the program after installing ran to its end
+}
+
 TEST_F(InstallWorkerTest, UnreadableVersionAtTheShortcutsFailsTheInstallation) {
   ConfigureProgramsAndShortcut();
   fake.versionQueryFails = true;
