@@ -401,14 +401,15 @@ void CheckLinkFacts(const std::u16string& path, const std::u16string& target, co
         what, Utf8(facts.target) + " | " + Utf8(facts.description) + " | " + Utf8(facts.arguments) + " | " + Utf8(facts.directory));
 }
 
-// Links are made with this program as their target (a file that exists), read back through the
-// shell's own link object, and the internet shortcut's file is read as text.
+// Links are made with the system's cmd.exe as their target (a file that exists, with a short path
+// in either placement of this program), read back through the shell's own link object, and the
+// internet shortcut's file is read as text.
 void CheckShortcutOperations(vorlax::Win32System& system) {
   using LinkResult = vorlax::System::LinkResult;
   Check(system.InitializeCom(), "InitializeCom");
   std::u16string folder = system.UniqueTempName(u"vorlnk");
   system.CreateFolder(folder);
-  std::u16string target = system.ModuleFileName();
+  std::u16string target = system.SystemFolder() + u"\\cmd.exe";
   vorlax::System::ShellLinkTexts texts{target, u"Play Game", u"-window -level 2", vorlax::FolderOf(target)};
   std::u16string wide = folder + u"\\Play Game.lnk";
   Check(system.SaveShellLink(texts, wide) == LinkResult::kSaved, "SaveShellLink");
@@ -478,9 +479,16 @@ void CheckProgramOperations(vorlax::Win32System& system) {
   Check(!system.StartProgram(request, &process), "StartProgram of a missing program fails");
 }
 
-// The test library lies beside this program.
+// The test library lies beside this program. A copy of the program placed in a folder whose path
+// is over 255 characters has no library beside it (and such a path is too long to load from), so
+// there the library checks are left to the run in the build folder.
 void CheckLibraryOperations(vorlax::Win32System& system) {
-  std::u16string library = vorlax::FolderOf(system.ModuleFileName()) + u"\\vorlax-test-functions.dll";
+  std::u16string program = system.ModuleFileName();
+  if (program.empty()) {
+    std::printf("        library checks: left to the run from the build folder (long path)\n");
+    return;
+  }
+  std::u16string library = vorlax::FolderOf(program) + u"\\vorlax-test-functions.dll";
   std::u16string trace = library + u".called";
   system.DeleteFile(trace);
   vorlax::System::LibraryHandle handle = system.LoadProgramLibrary(library);
