@@ -2,8 +2,8 @@
 //
 // Sound choices:
 // - The function's name is passed in the 8-bit form. A name with a character that has none, or
-//   longer than 255 characters, cannot name an export; it is looked up as it cannot be found
-//   (not cut into some other export's name).
+//   longer than 255 characters, cannot name an export: it counts as not found ("Failed to find
+//   func") instead of being cut into the name of some other export.
 // - The process handle is closed on every way out of the wait, also when the exit code cannot be
 //   read or a cancel ends the wait; closing the handle does not end the program.
 #include "actions/external_programs.h"
