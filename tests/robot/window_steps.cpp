@@ -86,7 +86,7 @@ bool ScenarioRunner::ExpectMessage(const Step& step) {
   HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message");
   if (!box) return false;
   std::wstring text = MessageBoxText(box);
-  std::wstring shownCaption = WindowText(box);
+  std::wstring shownCaption = WindowCaption(box);
   if (expected && text != *expected) {
     return Fail(step, L"the message " + Quoted(shownCaption) + L" says " + Quoted(text) +
                           L", expected " + Quoted(*expected));

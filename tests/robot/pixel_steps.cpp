@@ -1,0 +1,97 @@
+// The robot's picture steps: expect-pixel (a colour at a point of the current window's client
+// area) and screenshot (the current window as a PNG file).
+#include "output.h"
+#include "png_writer.h"
+#include "scenario_runner.h"
+#include "screen_capture.h"
+#include "step_arguments.h"
+
+namespace robot {
+
+namespace {
+
+// A coordinate: N, or W-N / H-N counted back from the client's width or height (the pages'
+// bands are placed from the bottom and right edges).
+bool ParseCoordinate(const std::wstring& text, wchar_t edgeName, int edge, int* value) {
+  unsigned long number = 0;
+  if (text.size() > 2 && text[0] == edgeName && text[1] == L'-') {
+    if (!ParseNumber(text.substr(2), &number)) return false;
+    *value = edge - static_cast<int>(number);
+    return true;
+  }
+  if (!ParseNumber(text, &number)) return false;
+  *value = static_cast<int>(number);
+  return true;
+}
+
+// "R,G,B" with each part 0 to 255, as 0x00RRGGBB.
+bool ParseRgb(const std::wstring& text, uint32_t* colour) {
+  uint32_t value = 0;
+  size_t start = 0;
+  for (int part = 0; part < 3; ++part) {
+    size_t comma = text.find(L',', start);
+    if ((part < 2) != (comma != std::wstring::npos)) return false;
+    unsigned long number = 0;
+    if (!ParseNumber(text.substr(start, comma - start), &number) || number > 255) return false;
+    value = (value << 8) | number;
+    start = comma + 1;
+  }
+  *colour = value;
+  return true;
+}
+
+std::wstring RgbText(uint32_t colour) {
+  return std::to_wstring((colour >> 16) & 0xFF) + L"," + std::to_wstring((colour >> 8) & 0xFF) + L"," +
+         std::to_wstring(colour & 0xFF);
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  return CloseHandle(file) && ok;
+}
+
+}  // namespace
+
+bool ScenarioRunner::ExpectPixel(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  Picture picture;
+  if (!CaptureWindow(current_, true, &picture)) return Fail(step, L"cannot read the window from the screen");
+  int x = 0, y = 0;
+  uint32_t expected = 0;
+  if (!ParseCoordinate(*Named(step, L"x"), L'W', picture.width, &x) ||
+      !ParseCoordinate(*Named(step, L"y"), L'H', picture.height, &y)) {
+    return Fail(step, L"x= takes N or W-N, y= takes N or H-N");
+  }
+  if (!ParseRgb(*Named(step, L"rgb"), &expected)) return Fail(step, L"rgb= takes R,G,B (0 to 255 each)");
+  std::wstring where = L"(" + std::to_wstring(x) + L", " + std::to_wstring(y) + L")";
+  if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
+    return Fail(step, L"pixel " + where + L" lies outside the " + std::to_wstring(picture.width) + L" x " +
+                          std::to_wstring(picture.height) + L" client area");
+  }
+  uint32_t shown = picture.At(x, y);
+  if (shown != expected) {
+    return Fail(step, L"pixel " + where + L" of " + std::to_wstring(picture.width) + L" x " +
+                          std::to_wstring(picture.height) + L" is " + RgbText(shown) + L", expected " +
+                          RgbText(expected));
+  }
+  PrintLine(L"pixel " + where + L" " + RgbText(shown));
+  return true;
+}
+
+bool ScenarioRunner::Screenshot(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  std::wstring path = ExpandPath(step.positional[0]);
+  Picture picture;
+  if (!CaptureWindow(current_, false, &picture)) return Fail(step, L"cannot read the window from the screen");
+  if (!WriteBytes(path, EncodePng(picture))) {
+    return Fail(step, L"cannot write " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
+  }
+  PrintLine(L"screenshot " + path);
+  return true;
+}
+
+}  // namespace robot
