@@ -1,5 +1,6 @@
 // The robot's picture steps: expect-pixel (a colour at a point of the current window's client
-// area) and screenshot (the current window as a PNG file).
+// area, or of one of its controls' client area with id=), screenshot (the current window as a PNG
+// file) and move-window (moves the current window, e.g. a message box off the page behind it).
 #include "output.h"
 #include "png_writer.h"
 #include "scenario_runner.h"
@@ -57,9 +58,10 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 bool ScenarioRunner::ExpectPixel(const Step& step) {
-  if (!NeedWindow(step)) return false;
+  HWND window = Named(step, L"id") ? NeedControl(step) : (NeedWindow(step) ? current_ : nullptr);
+  if (!window) return false;
   Picture picture;
-  if (!CaptureWindow(current_, true, &picture)) return Fail(step, L"cannot read the window from the screen");
+  if (!CaptureWindow(window, true, &picture)) return Fail(step, L"cannot read the window from the screen");
   int x = 0, y = 0;
   uint32_t expected = 0;
   if (!ParseCoordinate(*Named(step, L"x"), L'W', picture.width, &x) ||
@@ -68,6 +70,7 @@ bool ScenarioRunner::ExpectPixel(const Step& step) {
   }
   if (!ParseRgb(*Named(step, L"rgb"), &expected)) return Fail(step, L"rgb= takes R,G,B (0 to 255 each)");
   std::wstring where = L"(" + std::to_wstring(x) + L", " + std::to_wstring(y) + L")";
+  if (Named(step, L"id")) where += L" of control " + *Named(step, L"id");
   if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
     return Fail(step, L"pixel " + where + L" lies outside the " + std::to_wstring(picture.width) + L" x " +
                           std::to_wstring(picture.height) + L" client area");
@@ -91,6 +94,19 @@ bool ScenarioRunner::Screenshot(const Step& step) {
     return Fail(step, L"cannot write " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
   }
   PrintLine(L"screenshot " + path);
+  return true;
+}
+
+bool ScenarioRunner::MoveWindow(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  long x = 0, y = 0;
+  if (!ParseSignedNumber(*Named(step, L"x"), &x) || !ParseSignedNumber(*Named(step, L"y"), &y)) {
+    return Fail(step, L"x= and y= must be numbers");
+  }
+  if (!SetWindowPos(current_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+    return Fail(step, L"cannot move the window (error " + std::to_wstring(GetLastError()) + L")");
+  }
+  PrintLine(L"moved the window to (" + std::to_wstring(x) + L", " + std::to_wstring(y) + L")");
   return true;
 }
 

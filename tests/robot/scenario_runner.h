@@ -71,6 +71,7 @@ class ScenarioRunner {
   // pixel_steps.cpp
   bool ExpectPixel(const Step& step);
   bool Screenshot(const Step& step);
+  bool MoveWindow(const Step& step);
   // file_check_steps.cpp
   bool ExpectFile(const Step& step);
   bool ExpectNoFile(const Step& step);

@@ -5,7 +5,7 @@
 //
 // LAYOUT names the scenario's record chain. The "product" layouts ignore CABINET and carry the
 // sample product's cabinet instead (sample_product.h): "product" as shipped, "product-bad-props"
-// with a broken properties file. They take the launch marker program from the Windows build the
+// with a broken properties file, "product-win98" as shipped under its own name. They take the launch marker program from the Windows build the
 // stub comes from (<build>/src/setup/vorlax-setup.exe -> <build>/tests/robot/). OUT_EXPECTED_CABINET receives what
 // the installer's copy step writes to files.cab: the cabinet record's payload through the end of
 // the file (the copy runs to the end, so it carries the record's size and type fields and every

@@ -126,7 +126,7 @@ std::string Utf16LeWithMark(const std::string& ascii) {
 
 bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
                          const std::string& variant, std::string* cabinet, std::string* error) {
-  if (!variant.empty() && variant != "bad-props") {
+  if (!variant.empty() && variant != "bad-props" && variant != "win98") {
     *error = "unknown product variant " + variant;
     return false;
   }

@@ -13,8 +13,9 @@
 
 namespace scenarios {
 
-// The variants the layouts name: "" (the product as shipped) or "bad-props" (a properties file
-// whose root element is wrong).
+// The variants the layouts name: "" (the product as shipped), "bad-props" (a properties file
+// whose root element is wrong) and "win98" (the product as shipped, under its own installer name,
+// so the Windows version Wine is told to show that program touches no other scenario).
 bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
                          const std::string& variant, std::string* cabinet, std::string* error);
 

@@ -22,6 +22,10 @@ readonly kSkipped=77
 readonly kBootTimeout=300
 readonly kRobotTimeout=240
 readonly kDisplayWaitSteps=100   # x 0.1 s
+# The small drive of the full-drive scenarios: a tmpfs far smaller than the sample product,
+# mapped as drive S: in the prefix. Missing-drive scenarios use Q:, which is never mapped.
+readonly kSmallDriveSize=256k
+readonly kSmallDriveLetter=s:
 
 wine_environment() {
   local workdir=$1
@@ -80,11 +84,29 @@ make_sample_cabinet() {
   (cd "$workdir/content" && gcab -c "$workdir/sample.cab" readme.txt)
 }
 
+# A small filesystem as drive S: of the prefix. Mounting needs root; without it the scenarios
+# that need the drive (a "# needs: small-drive" line) are skipped.
+mount_small_drive() {
+  local workdir=$1
+  mkdir -p "$workdir/small-drive"
+  if mount -t tmpfs -o size="$kSmallDriveSize" vorlax-small-drive "$workdir/small-drive" 2>/dev/null; then
+    ln -sfn "$workdir/small-drive" "$workdir/prefix/dosdevices/$kSmallDriveLetter"
+  else
+    echo "wine_harness: cannot mount a small filesystem (not root?): full-drive scenarios will be skipped"
+  fi
+}
+
+unmount_small_drive() {
+  local workdir=$1
+  if mountpoint -q "$workdir/small-drive" 2>/dev/null; then umount "$workdir/small-drive" || true; fi
+}
+
 setup() {
   local workdir=$1
   # Leftovers of an interrupted earlier run in this folder are this harness's own.
   stop_wineserver "$workdir"
   stop_xvfb "$workdir"
+  unmount_small_drive "$workdir"
   rm -rf "$workdir"
   mkdir -p "$workdir"
   if ! start_xvfb "$workdir"; then stop_xvfb "$workdir"; return 1; fi
@@ -97,6 +119,8 @@ setup() {
     return 1
   fi
   make_sample_cabinet "$workdir"
+  mount_small_drive "$workdir"
+  mkdir -p "$workdir/screenshots"
 }
 
 # A folder under WORKDIR whose Windows path is longer than 255 characters.
@@ -119,6 +143,10 @@ run() {
     echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
     return 1
   fi
+  if grep -q '^# needs: small-drive' "$scenario" && ! mountpoint -q "$workdir/small-drive"; then
+    echo "SKIPPED: no small drive mounted (needs root)"
+    return "$kSkipped"
+  fi
   local name=$layout folder=$workdir
   # LAYOUT-in-deep-folder: LAYOUT's installer in a folder whose path is over 255 characters.
   if [[ "$layout" == *-in-deep-folder ]]; then
@@ -129,10 +157,14 @@ run() {
   local installer="$folder/$name.exe" expected="$workdir/$name.expected-cab"
   "$maker" "$layout" "$stub" "$workdir/sample.cab" "$installer" "$expected"
   wine_environment "$workdir"
-  # Read by scenarios as %VORLAX_EXPECTED_CABINET% (paths) and ${VORLAX_INSTALLER} (texts).
+  # Read by scenarios as %VORLAX_EXPECTED_CABINET% (paths) and ${VORLAX_INSTALLER} (texts); the
+  # test sources (expected files) and the screenshot folder as %VORLAX_WINE_TESTS% and
+  # %VORLAX_SCREENSHOTS%.
   VORLAX_EXPECTED_CABINET=$(windows_path "$expected")
   VORLAX_INSTALLER=$(windows_path "$installer")
-  export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER
+  VORLAX_WINE_TESTS=$(windows_path "$(cd "$(dirname "$scenario")/.." && pwd)")
+  VORLAX_SCREENSHOTS=$(windows_path "$workdir/screenshots")
+  export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER VORLAX_WINE_TESTS VORLAX_SCREENSHOTS
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
     timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
@@ -172,6 +204,7 @@ cleanup() {
   local workdir=$1
   stop_wineserver "$workdir"
   stop_xvfb "$workdir"
+  unmount_small_drive "$workdir"
   if [ "${VORLAX_KEEP_WINE_PREFIX:-0}" != 1 ]; then rm -rf "$workdir/prefix"; fi
 }
 
