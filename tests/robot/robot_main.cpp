@@ -41,6 +41,22 @@
 //                                         exactly one P* folder appeared since watch-folder; it
 //                                         holds NAME, byte-identical to PATH when given
 //   expect-no-new-folder FOLDER prefix=P  no P* folder appeared since watch-folder
+//   expect-progress id=N position=P | at-least=P | at-most=Q
+//                                         wait until progress bar N stands there
+//   expect-check id=N state=checked|unchecked / set-check id=N state=...
+//   set-text id=N text=TEXT               set control N's text
+//   expect-font id=N face=TEXT height=H weight=W [italic=yes|no]
+//                                         control N's font (read by the probe library)
+//   browse-to PATH                        select PATH in the folder browser (current window)
+//   expect-pixel [id=N] x=X y=Y rgb=R,G,B colour at a client point; X may be W-n, Y H-n
+//   screenshot PATH                       the current window as a PNG file
+//   move-window x=X y=Y                   move the current window
+//   expect-file PATH [same-as=PATH] [text=TEXT] [date=YYYY-MM-DD] [time=HH:MM:SS]
+//               [read-only=yes|no]        wait for the file, then check what is given
+//   expect-no-file PATH / expect-no-process NAME
+//   make-folder PATH / remove-folder PATH / unlock-file PATH
+//   set-windows-version VERSION           Wine's Windows version for the installer (removed
+//                                         when the robot ends)
 //
 // Example:
 //   watch-folder %TEMP% prefix=vorcfg
