@@ -30,7 +30,9 @@
 //   expect-window caption=TEXT            wait for a visible dialog of the installer with that
 //                                         caption; it becomes the current window
 //   expect-control id=N text=TEXT         the current window's control N shows exactly TEXT
+//                                         (awaited: the window may still be busy)
 //   press id=N | press button=TEXT        press a button of the current window (TEXT without "&")
+//   close-window                          the current window's close box (command 2)
 //   expect-message [caption=TEXT] [text=TEXT] press=BUTTON
 //                                         wait for a message box, check its caption and text,
 //                                         press OK, Cancel, Yes, No, Abort, Retry or Ignore, and

@@ -81,6 +81,7 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {}},
       {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
       {L"press", &ScenarioRunner::Press, 0, 0, {}, {L"id", L"button"}},
+      {L"close-window", &ScenarioRunner::CloseWindow, 0, 0, {}, {}},
       {L"expect-message", &ScenarioRunner::ExpectMessage, 0, 0, {L"press"}, {L"caption", L"text"}},
       {L"expect-exit", &ScenarioRunner::ExpectExit, 1, 1, {}, {}},
       {L"watch-folder", &ScenarioRunner::WatchFolder, 1, 1, {L"prefix"}, {}},

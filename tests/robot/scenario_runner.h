@@ -56,6 +56,7 @@ class ScenarioRunner {
   bool ExpectWindow(const Step& step);
   bool ExpectControl(const Step& step);
   bool Press(const Step& step);
+  bool CloseWindow(const Step& step);
   bool ExpectMessage(const Step& step);
   bool ExpectExit(const Step& step);
   bool WatchFolder(const Step& step);
