@@ -57,32 +57,39 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
 
 }  // namespace
 
+// Waits (bounded) until the point shows the colour: a window that has just appeared may not have
+// painted yet.
 bool ScenarioRunner::ExpectPixel(const Step& step) {
   HWND window = Named(step, L"id") ? NeedControl(step) : (NeedWindow(step) ? current_ : nullptr);
   if (!window) return false;
-  Picture picture;
-  if (!CaptureWindow(window, true, &picture)) return Fail(step, L"cannot read the window from the screen");
-  int x = 0, y = 0;
   uint32_t expected = 0;
-  if (!ParseCoordinate(*Named(step, L"x"), L'W', picture.width, &x) ||
-      !ParseCoordinate(*Named(step, L"y"), L'H', picture.height, &y)) {
-    return Fail(step, L"x= takes N or W-N, y= takes N or H-N");
-  }
   if (!ParseRgb(*Named(step, L"rgb"), &expected)) return Fail(step, L"rgb= takes R,G,B (0 to 255 each)");
-  std::wstring where = L"(" + std::to_wstring(x) + L", " + std::to_wstring(y) + L")";
-  if (Named(step, L"id")) where += L" of control " + *Named(step, L"id");
-  if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
-    return Fail(step, L"pixel " + where + L" lies outside the " + std::to_wstring(picture.width) + L" x " +
-                          std::to_wstring(picture.height) + L" client area");
+  DWORD started = GetTickCount();
+  for (;;) {
+    Picture picture;
+    if (!CaptureWindow(window, true, &picture)) return Fail(step, L"cannot read the window from the screen");
+    int x = 0, y = 0;
+    if (!ParseCoordinate(*Named(step, L"x"), L'W', picture.width, &x) ||
+        !ParseCoordinate(*Named(step, L"y"), L'H', picture.height, &y)) {
+      return Fail(step, L"x= takes N or W-N, y= takes N or H-N");
+    }
+    std::wstring where = L"(" + std::to_wstring(x) + L", " + std::to_wstring(y) + L")";
+    if (Named(step, L"id")) where += L" of control " + *Named(step, L"id");
+    std::wstring size = std::to_wstring(picture.width) + L" x " + std::to_wstring(picture.height);
+    if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
+      return Fail(step, L"pixel " + where + L" lies outside the " + size + L" client area");
+    }
+    uint32_t shown = picture.At(x, y);
+    if (shown == expected) {
+      PrintLine(L"pixel " + where + L" " + RgbText(shown));
+      return true;
+    }
+    if (GetTickCount() - started >= timeoutMs_) {
+      return Fail(step, L"pixel " + where + L" of " + size + L" is " + RgbText(shown) + L", expected " +
+                            RgbText(expected));
+    }
+    Sleep(kPollMs);
   }
-  uint32_t shown = picture.At(x, y);
-  if (shown != expected) {
-    return Fail(step, L"pixel " + where + L" of " + std::to_wstring(picture.width) + L" x " +
-                          std::to_wstring(picture.height) + L" is " + RgbText(shown) + L", expected " +
-                          RgbText(expected));
-  }
-  PrintLine(L"pixel " + where + L" " + RgbText(shown));
-  return true;
 }
 
 bool ScenarioRunner::Screenshot(const Step& step) {

@@ -50,7 +50,8 @@
 //   expect-font id=N face=TEXT height=H weight=W [italic=yes|no]
 //                                         control N's font (read by the probe library)
 //   browse-to PATH                        select PATH in the folder browser (current window)
-//   expect-pixel [id=N] x=X y=Y rgb=R,G,B colour at a client point; X may be W-n, Y H-n
+//   expect-pixel [id=N] x=X y=Y rgb=R,G,B colour at a client point (awaited); X may be W-n,
+//                                         Y H-n
 //   screenshot PATH                       the current window as a PNG file
 //   move-window x=X y=Y                   move the current window
 //   expect-file PATH [same-as=PATH] [text=TEXT] [date=YYYY-MM-DD] [time=HH:MM:SS]
