@@ -3,7 +3,9 @@
 // Traps:
 // - The progress record holds 32-bit numbers for the progress pages; the sums behind them are
 //   kept here in 64 bits (a product above 2 GiB, and bytes x 100 above 21 MB, would overflow
-//   32 bits) and stored saturated, the percentages computed from the 64-bit sums.
+//   32 bits) and stored saturated, the percentages computed from the 64-bit sums. The space
+//   estimate is stored whole, in 64 bits: the install location checks compare it with the
+//   drive's free space.
 // - The prefixes and counters below are process-wide: only one extraction runs at a time (the
 //   reader's decoders share process-wide state anyway).
 #include "cabinet/extraction.h"
@@ -167,7 +169,7 @@ intptr_t OnFileStart(const CabinetNotification& note) {
   bool counting = progress.countingPass.load();
   if (counting) {
     call.spaceEstimate += (note.size + kSpaceUnit) / kSpaceUnit * kSpaceUnit;
-    progress.spaceEstimate.store(Saturated(call.spaceEstimate));
+    progress.spaceEstimate.store(call.spaceEstimate);
   }
   if (!HasSourcePrefix(note.text1)) return kCabAnswerSkip;
   const char* relative = note.text1 + call.sourcePrefix.size();

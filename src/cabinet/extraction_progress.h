@@ -4,6 +4,13 @@
 // main thread. Each number is an aligned 32-bit atomic written with one store per value, so the
 // reader sees old or new values, never a torn one, and the program has no data race. The name
 // buffer is display-only: a reader may see a mixed name for one timer tick.
+//
+// The space estimate is the one 64-bit number: a product over 2 GiB must need that much room in
+// the install location checks, not a wrapped or saturated figure. It is a lock-free 64-bit
+// atomic on every target (on 32-bit x86 the compiler stores it with one 8-byte instruction, no
+// library call); besides, it is only read by the main thread after the configuration stage's
+// extraction thread has set workerDone, and the install worker's extraction (which counts it
+// again) runs after the last check.
 #pragma once
 
 #include <atomic>
@@ -24,7 +31,9 @@ struct ExtractionProgress {
   // an atomic so that the display's racy read is still well-defined.
   std::atomic<char> currentFileName[256] = {};
   std::atomic<bool> countingPass{false};
-  std::atomic<int32_t> spaceEstimate{0};
+  std::atomic<int64_t> spaceEstimate{0};
+  static_assert(std::atomic<int64_t>::is_always_lock_free,
+                "the space estimate is shared without a lock");
 };
 
 // Full destination path of every file whose creation was attempted, in cabinet order.

@@ -9,7 +9,11 @@
 // - The folder named by the InstallerExeDir define is never deleted: it is where the user put the
 //   installer and may hold the user's other files (and the running executable cannot delete its
 //   own folder anyway). Only the temporary installer folder is deleted at cleanup.
-// - An early failure (exit codes 1, 4, 5) returns at once without cleanup.
+// - Every exit after the temporary folder was named deletes it, including the early failures
+//   (exit codes 4 and 5: the payload walk may already have copied the whole cabinet there) and
+//   the DirectX exit (code 2, after the configuration was unpacked there). The DirectX exit
+//   comes back here through State().immediateExitCode and keeps its code, without abort page.
+// - The administrator check (exit code 1) fails before any folder is named or created.
 // - When the system cannot name a temporary folder (its temporary folder is unknown), the cabinet
 //   has nowhere to go: the run fails as if the cabinet file could not be created, instead of
 //   writing "\files.cab" at the root of the current drive and leaving it there.
@@ -17,10 +21,14 @@
 
 #include "base/text.h"
 #include "config/define_table.h"
+#include "driver/built_in_defines.h"
 #include "driver/fatal_error.h"
 #include "driver/folders.h"
+#include "driver/install_log.h"
 #include "driver/installer_state.h"
+#include "driver/main_sequence.h"
 #include "driver/payload.h"
+#include "ui/page_ids.h"
 
 namespace vorlax {
 
@@ -37,8 +45,6 @@ constexpr char16_t kCabinetFileName[] = u"files.cab";
 constexpr char16_t kDefineExePath[] = u"InstallerExePath";
 constexpr char16_t kDefineExeDir[] = u"InstallerExeDir";
 constexpr char16_t kDefineTempDir[] = u"TempInstallerDir";
-
-constexpr int kAbortPageDialog = 106;
 
 // Step 1: write access to HKEY_LOCAL_MACHINE "SOFTWARE" is what being an administrator means here.
 bool HasAdministratorRights(System& system) {
@@ -67,12 +73,22 @@ void SetTemporaryPaths(InstallerState& state) {
   state.cabinetPath = state.tempDir + u"\\" + kCabinetFileName;
 }
 
-// Step 10. (Closing a still-open install log comes first once the install log exists.)
+// Start-up failures after step 3: the temporary folder goes (the payload walk may have copied the
+// cabinet into it), and the failure's code is returned.
+int EndEarly(InstallerState& state, int exitCode) {
+  DeleteFolderTree(state.tempDir);  // a failed deletion is ignored
+  return exitCode;
+}
+
+// Step 10.
 int CleanUp(InstallerState& state) {
+  if (state.installLogFile != kNoFile) CloseInstallLog();
   DeleteFolderTree(state.tempDir);  // a failed deletion is ignored
   int exitCode = kExitNormal;
-  if (state.installFailed) {
-    if (!state.suppressAbortPage) state.system->RunPage(kAbortPageDialog);
+  if (state.immediateExitCode != kNoImmediateExit) {
+    exitCode = state.immediateExitCode;
+  } else if (state.installFailed) {
+    if (!state.suppressAbortPage) state.system->RunPage(IDD_ABORT_PAGE);
     exitCode = kExitStopped;
   }
   state.system->DestroyUiResources();
@@ -88,13 +104,14 @@ int RunInstaller() {
     ShowAdministratorMessage(system);
     return kExitNotAdministrator;
   }
+  SetBuiltInDefines();
   SetExecutablePaths(state);
   SetTemporaryPaths(state);
   // The executable stays open until the process ends.
   FileHandle exe = system.OpenFile(state.exePath, FileAccess::kRead);
   if (exe == kNoFile) {
     ShowFatalError(u"Unable to Open Installer Exe '" + state.exePath + u"'");
-    return kExitExeNotReadable;
+    return EndEarly(state, kExitExeNotReadable);
   }
   if (state.tempDir.empty()) {
     ShowFatalError(u"Unable to Create Cab '" + state.cabinetPath + u"'");
@@ -103,10 +120,11 @@ int RunInstaller() {
   }
   if (!ReadAttachedPayload(exe)) {
     ShowFatalError(u"Unable to Read Installer Data");
-    return kExitPayloadNotReadable;
+    return EndEarly(state, kExitPayloadNotReadable);
   }
+  // Common controls, the Japanese font file and the shared brush and fonts.
   system.CreateUiResources();
-  // The main sequence runs here unless installFailed is already set.
+  if (!state.installFailed) RunMainSequence();
   return CleanUp(state);
 }
 

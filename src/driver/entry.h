@@ -8,7 +8,7 @@ namespace vorlax {
 
 // The process exit codes of the installer.
 enum InstallerExitCode : int {
-  kExitNormal = 0,             // finished (or the location checks' version query failed)
+  kExitNormal = 0,             // finished
   kExitNotAdministrator = 1,   // no write access to HKEY_LOCAL_MACHINE "SOFTWARE"
   kExitDirectXTooOld = 2,      // the installed DirectX is older than the minimum
   kExitExeNotReadable = 4,     // the executable cannot be opened for reading

@@ -6,9 +6,13 @@ namespace vorlax {
 
 namespace {
 
-// The web page offering the DirectX runtime, opened when the user accepts the upgrade prompt.
+// Opened with the shell's "open" verb when the user accepts the DirectX upgrade prompt: Microsoft's
+// download page of the DirectX End-User Runtime Web Installer (download id 35): the official
+// installer of the DirectX 9.0c runtime, which brings any older DirectX up to date and installs
+// only the parts a machine lacks. The address names no language, so the site serves the page in
+// the user's own.
 constexpr char16_t kDirectXDownloadPage[] =
-    u"https://www.microsoft.com/en-us/download/details.aspx?id=35";
+    u"https://www.microsoft.com/download/details.aspx?id=35";
 
 std::unique_ptr<InstallerState> MakeState() {
   auto state = std::make_unique<InstallerState>();

@@ -34,6 +34,9 @@ enum PageIndex : int32_t {
   kPageLaunch = 5,
 };
 
+// InstallerState::immediateExitCode when no immediate end was asked for.
+constexpr int32_t kNoImmediateExit = -1;
+
 struct InstallerState {
   System* system = nullptr;
 
@@ -42,6 +45,10 @@ struct InstallerState {
   std::atomic<bool> extractionFailed{false};
   std::atomic<bool> workerDone{false};
   std::atomic<bool> suppressAbortPage{false};
+  // An exit code that ends the run at once (the DirectX check's): the main sequence stops where
+  // it is, and the entry still cleans up (log, temporary folder) but shows no abort page and
+  // returns this code. Written and read on the main thread only.
+  int32_t immediateExitCode = kNoImmediateExit;
 
   std::u16string exePath;
   std::u16string tempDir;

@@ -140,8 +140,37 @@ class System {
   // GetDiskFreeSpaceW(root).
   virtual bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) = 0;
 
+  // --- DirectX facts ---------------------------------------------------------------------------
+  // What the DirectX diagnostic provider reported of the installed DirectX: each of the three
+  // values with whether it was obtained. Values not obtained keep their defaults.
+  struct DxDiagVersion {
+    bool hasMajor = false;
+    uint32_t major = 0;
+    bool hasMinor = false;
+    uint32_t minor = 0;
+    bool hasLetter = false;
+    char16_t letter = u' ';  // the first character of the letter text
+  };
+  // CoInitialize; CoCreateInstance of the DxDiag provider (class
+  // {A65B8071-3BFE-4213-9A5B-491DA4461CA7}, in-process, interface IDxDiagProvider
+  // {9C6B4CB0-23F8-49CC-A3ED-45A55000A6D2}); IDxDiagProvider::Initialize (a record of its own
+  // size, 16 bytes on 32-bit Windows; header version 111, no WHQL checks, no reserved pointer);
+  // the root container and its child "DxDiag_SystemInfo"; GetProp of "dwDirectXVersionMajor" and
+  // "dwDirectXVersionMinor" (counted only as VT_UI4) and "szDirectXVersionLetter" (only as a
+  // non-null VT_BSTR), each on its own; every interface released, and CoUninitialize when
+  // CoInitialize succeeded. When a step before the properties fails, as without the provider
+  // (DirectX before 9), nothing is obtained.
+  virtual void QueryDxDiagVersion(DxDiagVersion* version) = 0;
+  // GetFileVersionInfoSizeW(path), a buffer of that size, GetFileVersionInfoW and
+  // VerQueryValueW(buffer, "\\"): the file's fixed version, most significant half in the high 32
+  // bits. Answers 0 (version set), E_FAIL (no version resource, missing file, any failing call),
+  // E_OUTOFMEMORY (no buffer) or E_INVALIDARG (path or version absent); the values are the
+  // kResult* constants of actions/directx_check.h.
+  virtual int32_t ReadFileVersion(const char16_t* path, uint64_t* version) = 0;
+
   // --- User interface --------------------------------------------------------------------------
-  // MessageBoxW with no owner window; answers the id of the pressed button.
+  // MessageBoxW with no owner window; answers the id of the pressed button. An empty caption is
+  // passed as none (the system's default caption).
   virtual int ShowMessage(const std::u16string& text, const std::u16string& caption,
                           uint32_t style) = 0;
   // InitCommonControls, AddFontResourceW("MSGOTHIC.TTC") and the shared brush and fonts.

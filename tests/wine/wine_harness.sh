@@ -1,38 +1,107 @@
 #!/usr/bin/env bash
-# The Wine end-to-end harness: one virtual display and one Wine prefix per test run, and the
-# scenarios run against the real installer stub by the robot.
+# The Wine end-to-end harness: the Windows architectures this host can run, and per architecture
+# one virtual display and one Wine prefix per test run, in which the robot runs the scenarios
+# against the real installer stub.
 #
-#   wine_harness.sh setup   WORKDIR
+#   wine_harness.sh arches
+#   wine_harness.sh setup   WORKDIR [ARCH]
 #   wine_harness.sh run     WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO
 #   wine_harness.sh exec    WORKDIR PROGRAM [deep]
 #   wine_harness.sh cleanup WORKDIR
 #
+# arches prints, on one line, the architectures whose Wine loader starts on this host: win32 (the
+# 32-bit loader, for the i686 programs) and win64 (the 64-bit loader, for the x86-64 programs). It
+# decides by trying: each loader is started with --version, and a host whose kernel runs no 32-bit
+# program refuses the 32-bit one ("Exec format error") however complete the installed packages
+# are. VORLAX_WINE_ARCH=win32 or win64 tries that architecture alone. When none can run it says
+# why on standard error and exits 1.
 # setup starts Xvfb (it picks a free display itself and reports it through -displayfd), creates a
-# fresh prefix under WORKDIR with `wineboot -i`, and makes the sample cabinet with gcab. run builds
-# the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose path is over
-# 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code
-# is the robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
+# fresh prefix of ARCH (default: the first one arches prints) under WORKDIR with `wineboot -i`, and makes the sample
+# cabinet with gcab; the later commands on WORKDIR use that architecture's loader and prefix, so
+# the programs they are given must be built for it. The prefix's wineserver then stays running
+# for the later commands (cleanup ends it; unattended, it ends kServerLinger seconds after its last
+# program). Each Wine program's output goes to a log in WORKDIR first and is printed when it ends.
+# run builds the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose
+# path is over 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code is the
+# robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
 # with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
 # the Xvfb this harness started, by its process id, and removes the prefix (kept when
 # VORLAX_KEEP_WINE_PREFIX=1). Every step is bounded by `timeout`. Exit code 77 means "skipped".
+#
+# The loaders are Debian's (VORLAX_WINE32_LOADER and VORLAX_WINE64_LOADER name others). Trap:
+# /usr/bin/wine and wineboot pick the 32-bit loader whenever it is installed, even where it cannot
+# run, so this harness always starts the architecture's loader itself.
 set -euo pipefail
 
 readonly kSkipped=77
 readonly kBootTimeout=300
 readonly kRobotTimeout=240
+readonly kServerTimeout=30
+readonly kServerLinger=120       # s the prefix's server stays after its last program, if no cleanup
 readonly kDisplayWaitSteps=100   # x 0.1 s
 # The small drive of the full-drive scenarios: a tmpfs far smaller than the sample product,
 # mapped as drive S: in the prefix. Missing-drive scenarios use Q:, which is never mapped.
 readonly kSmallDriveSize=256k
 readonly kSmallDriveLetter=s:
+readonly kProbeTimeout=30
+readonly kArches="win32 win64"
+readonly kDefaultArch=win32      # of a work folder older than its architecture file
+readonly kWine32Loader=${VORLAX_WINE32_LOADER:-/usr/lib/wine/wine}
+readonly kWine64Loader=${VORLAX_WINE64_LOADER:-/usr/lib/wine/wine64}
 
+# The Wine loader of ARCH.
+loader_of() {
+  case "$1" in
+    win32) printf '%s' "$kWine32Loader" ;;
+    win64) printf '%s' "$kWine64Loader" ;;
+    *) echo "wine_harness: unknown architecture '$1' (win32 or win64)" >&2; return 1 ;;
+  esac
+}
+
+# Whether ARCH's loader starts here: `--version` needs neither a prefix nor a display. bash runs
+# it, so an image the kernel refuses is reported as "Exec format error" (timeout alone would hand
+# it to /bin/sh as a script). Says why not on standard error.
+probe() {
+  local arch=$1 loader output first_line status=0
+  loader=$(loader_of "$arch")
+  # shellcheck disable=SC2016  # "$0" is expanded by the inner bash
+  output=$(timeout "$kProbeTimeout" bash -c 'exec "$0" --version' "$loader" 2>&1) || status=$?
+  if [ "$status" -eq 0 ] && [[ "$output" == wine-* ]]; then return 0; fi
+  first_line=${output%%$'\n'*}
+  echo "wine_harness: $arch programs cannot run on this host: $loader --version gave" \
+       "exit code $status: ${first_line:-no output}" >&2
+  return 1
+}
+
+arches() {
+  local wanted=${VORLAX_WINE_ARCH:-} candidates=$kArches runnable=() arch
+  case "$wanted" in
+    "") ;;
+    win32 | win64) candidates=$wanted ;;
+    *) echo "wine_harness: VORLAX_WINE_ARCH is '$wanted'; it must be win32 or win64" >&2; return 1 ;;
+  esac
+  for arch in $candidates; do
+    if probe "$arch"; then runnable+=("$arch"); fi
+  done
+  if [ ${#runnable[@]} -eq 0 ]; then
+    echo "wine_harness: no Windows architecture can run under Wine on this host" \
+         "(tried: $candidates${wanted:+, as VORLAX_WINE_ARCH asks})" >&2
+    return 1
+  fi
+  echo "${runnable[*]}"
+}
+
+# Sets the environment of WORKDIR's prefix, and WINE to its architecture's loader.
 wine_environment() {
   local workdir=$1
   export WINEPREFIX="$workdir/prefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-  export WINEARCH=win32
+  WINEARCH=$(cat "$workdir/arch" 2>/dev/null || echo "$kDefaultArch")
+  WINE=$(loader_of "$WINEARCH")
+  # Programs started inside the prefix are started by the same loader.
+  export WINEARCH WINELOADER=$WINE
   # Wine links the prefix's user folders to the home folder; a bare CI environment may lack one.
   export HOME=${HOME:-$workdir}
   DISPLAY=":$(cat "$workdir/display")"
@@ -102,18 +171,27 @@ unmount_small_drive() {
 }
 
 setup() {
-  local workdir=$1
+  local workdir=$1 arch=${2:-}
+  if [ -z "$arch" ]; then
+    arch=$(arches) || return 1
+    arch=${arch%% *}
+  fi
+  loader_of "$arch" >/dev/null
   # Leftovers of an interrupted earlier run in this folder are this harness's own.
   stop_wineserver "$workdir"
   stop_xvfb "$workdir"
   unmount_small_drive "$workdir"
   rm -rf "$workdir"
   mkdir -p "$workdir"
+  echo "$arch" > "$workdir/arch"
   if ! start_xvfb "$workdir"; then stop_xvfb "$workdir"; return 1; fi
   wine_environment "$workdir"
-  echo "wine_harness: display $DISPLAY, prefix $WINEPREFIX"
-  if ! timeout "$kBootTimeout" wineboot -i; then
-    echo "wine_harness: wineboot -i failed or timed out"
+  echo "wine_harness: display $DISPLAY, $WINEARCH prefix $WINEPREFIX, loader $WINE"
+  local failed=""
+  wine_logged "$kBootTimeout" "$workdir/wineboot.log" wineboot -i || failed="wineboot -i failed or timed out"
+  [ -n "$failed" ] || keep_wineserver "$workdir" || failed="the prefix's wineserver could not be restarted to stay"
+  if [ -n "$failed" ]; then
+    echo "wine_harness: $failed"
     stop_wineserver "$workdir"
     stop_xvfb "$workdir"
     return 1
@@ -121,6 +199,28 @@ setup() {
   make_sample_cabinet "$workdir"
   mount_small_drive "$workdir"
   mkdir -p "$workdir/screenshots"
+}
+
+# Restarts the prefix's server so that it stays between the tests, and the prefix's system programs
+# with it: each later start then takes about a second instead of a new session. Cleanup ends it;
+# without cleanup it ends kServerLinger seconds after the last program.
+keep_wineserver() {
+  local workdir=$1
+  timeout "$kBootTimeout" wineserver -w &&
+    timeout "$kServerTimeout" wineserver -p"$kServerLinger" </dev/null >/dev/null 2>&1 &&
+    # The first program starts the system programs again; the tests' bounded waits start later.
+    wine_logged "$kBootTimeout" "$workdir/warm-up.log" cmd /c exit >/dev/null
+}
+
+# Runs a Wine program, bounded by SECONDS, with its output in LOG, then prints LOG and passes on
+# the exit code. Programs it leaves running (system programs stay with the server) hold LOG rather
+# than the caller's output, which a test runner would wait on until they end.
+wine_logged() {
+  local seconds=$1 log=$2 status=0
+  shift 2
+  timeout "$seconds" "$WINE" "$@" </dev/null >"$log" 2>&1 || status=$?
+  cat "$log"
+  return "$status"
 }
 
 # A folder under WORKDIR whose Windows path is longer than 255 characters.
@@ -140,7 +240,7 @@ run() {
     fi
   done
   if [ ! -s "$workdir/display" ] || [ ! -f "$workdir/sample.cab" ]; then
-    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
   if grep -q '^# needs: small-drive' "$scenario" && ! mountpoint -q "$workdir/small-drive"; then
@@ -167,14 +267,16 @@ run() {
   export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER VORLAX_WINE_TESTS VORLAX_SCREENSHOTS
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
-    timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
+    wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" \
+      "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
     return
   fi
   # Wine's CreateProcessW cannot start a program from a path this long, but its loader can: the
   # installer is started here and the scenario attaches to it by name.
-  timeout "$kRobotTimeout" wine "$installer" &
+  timeout "$kRobotTimeout" "$WINE" "$installer" </dev/null >"$workdir/$name.installer.log" 2>&1 &
   local installer_job=$! status=0
-  timeout "$kRobotTimeout" wine "$robot" "$(windows_path "$scenario")" || status=$?
+  wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" "$robot" "$(windows_path "$scenario")" ||
+    status=$?
   wait "$installer_job" || true
   return "$status"
 }
@@ -186,7 +288,7 @@ exec_program() {
     return "$kSkipped"
   fi
   if [ ! -s "$workdir/display" ]; then
-    echo "wine_harness: no display or prefix in $workdir (the wine.setup test did not run)"
+    echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
   if [ "$placement" = deep ]; then
@@ -197,7 +299,7 @@ exec_program() {
     program=$folder/$(basename "$program")
   fi
   wine_environment "$workdir"
-  timeout "$kRobotTimeout" wine "$program"
+  wine_logged "$kRobotTimeout" "$workdir/$(basename "$program").${placement:-here}.log" "$program"
 }
 
 cleanup() {
@@ -209,14 +311,15 @@ cleanup() {
 }
 
 usage() {
-  echo "usage: wine_harness.sh setup WORKDIR | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | exec WORKDIR PROGRAM [deep] | cleanup WORKDIR"
+  echo "usage: wine_harness.sh arches | setup WORKDIR [ARCH] | run WORKDIR MAKER STUB ROBOT LAYOUT SCENARIO | exec WORKDIR PROGRAM [deep] | cleanup WORKDIR"
   exit 2
 }
 
 command=${1:-}
 [ $# -gt 0 ] && shift
 case "$command" in
-  setup) [ $# -eq 1 ] || usage; setup "$@" ;;
+  arches) [ $# -eq 0 ] || usage; arches ;;
+  setup) [ $# -eq 1 ] || [ $# -eq 2 ] || usage; setup "$@" ;;
   run) [ $# -eq 6 ] || usage; run "$@" ;;
   exec) [ $# -eq 2 ] || [ $# -eq 3 ] || usage; exec_program "$@" ;;
   cleanup) [ $# -eq 1 ] || usage; cleanup "$@" ;;

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <thread>
 
+#include "actions/directx_check.h"
 #include "base/text.h"
 
 namespace vorlax {
@@ -185,6 +186,14 @@ std::u16string PosixSystem::WindowsFolder() { return std::u16string(); }
 std::u16string PosixSystem::SystemFolder() { return std::u16string(); }
 bool PosixSystem::QueryVersion(VersionRecord, SystemVersion*) { return false; }
 bool PosixSystem::GetDiskFreeSpace(const std::u16string&, DiskFreeSpace*) { return false; }
+
+// Linux has neither the DirectX diagnostic provider nor version resources: nothing is obtained,
+// and every readable-looking request answers E_FAIL.
+void PosixSystem::QueryDxDiagVersion(DxDiagVersion* version) { *version = DxDiagVersion(); }
+int32_t PosixSystem::ReadFileVersion(const char16_t* path, uint64_t* version) {
+  if (path == nullptr || version == nullptr) return kResultInvalidArgument;
+  return kResultFail;
+}
 
 int PosixSystem::ShowMessage(const std::u16string& text, const std::u16string& caption, uint32_t) {
   std::fprintf(stderr, "%s: %s\n", ToUtf8(caption).c_str(), ToUtf8(text).c_str());

@@ -40,6 +40,9 @@ class PosixSystem : public System {
   bool QueryVersion(VersionRecord record, SystemVersion* version) override;
   bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
 
+  void QueryDxDiagVersion(DxDiagVersion* version) override;
+  int32_t ReadFileVersion(const char16_t* path, uint64_t* version) override;
+
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;
   void CreateUiResources() override;

@@ -19,6 +19,7 @@
 #include "platform/win32/win32_system.h"
 
 #include "driver/installer_state.h"
+#include "ui/win32/page_procedures.h"
 
 namespace vorlax {
 
@@ -91,8 +92,8 @@ void AppendHex(std::u16string* text, uint32_t value, int digits) {
   }
 }
 
-// The page procedure used until the dialogs install their own: accept the dialog, end it with
-// the id of the first command.
+// The procedure of a template that is no installer page: accept the dialog, end it with the id of
+// the first command.
 INT_PTR CALLBACK EndOnCommand(HWND window, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) return TRUE;
   if (message == WM_COMMAND) {
@@ -316,7 +317,7 @@ bool Win32System::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* sp
 
 int Win32System::ShowMessage(const std::u16string& text, const std::u16string& caption,
                              uint32_t style) {
-  return MessageBoxW(nullptr, Wide(text), Wide(caption), style);
+  return MessageBoxW(nullptr, Wide(text), caption.empty() ? nullptr : Wide(caption), style);
 }
 
 void Win32System::CreateUiResources() {
@@ -339,7 +340,8 @@ void Win32System::DestroyUiResources() {
 }
 
 int Win32System::RunPage(int dialogId) {
-  DLGPROC procedure = pageProcedure_ ? reinterpret_cast<DLGPROC>(pageProcedure_) : EndOnCommand;
+  DLGPROC procedure = PageProcedureFor(dialogId);
+  if (!procedure) procedure = EndOnCommand;
   INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialogId), nullptr,
                                    procedure, 0);
   return static_cast<int>(result);

@@ -15,18 +15,9 @@
 
 namespace vorlax {
 
-// A dialog procedure in the shape Win32 calls it (HWND, UINT, WPARAM, LPARAM) -> INT_PTR, spelled
-// without <windows.h>; platform/win32 converts it to DLGPROC.
-using PageProcedure = intptr_t(__stdcall*)(void* window, unsigned message, uintptr_t wParam,
-                                           intptr_t lParam);
-
 class Win32System : public System {
  public:
   Win32System();
-
-  // The dialog procedure RunPage gives DialogBoxParamW. Until one is set, a page ends with the id
-  // of the first command it receives (a pressed button, or IDCANCEL from Escape or the close box).
-  void SetPageProcedure(PageProcedure procedure) { pageProcedure_ = procedure; }
 
   bool OpenKey(RegistryKey parent, const std::u16string& subkey, uint32_t access,
                RegistryKey* key) override;
@@ -57,10 +48,16 @@ class Win32System : public System {
   bool QueryVersion(VersionRecord record, SystemVersion* version) override;
   bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
 
+  // In win32_directx.cpp.
+  void QueryDxDiagVersion(DxDiagVersion* version) override;
+  int32_t ReadFileVersion(const char16_t* path, uint64_t* version) override;
+
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;
   void CreateUiResources() override;
   void DestroyUiResources() override;
+  // DialogBoxParamW with the page procedure of dialogId (ui/win32/page_procedures.h); a template
+  // id that is no page gets a procedure that ends with the first command it receives.
   int RunPage(int dialogId) override;
   void LoadPageBitmaps(const std::u16string& logoPath, const std::u16string& productPath) override;
   bool ShellExecute(const std::u16string& verb, const std::u16string& file,
@@ -70,7 +67,6 @@ class Win32System : public System {
   void Sleep(uint32_t milliseconds) override;
 
  private:
-  PageProcedure pageProcedure_ = nullptr;
   uint32_t tempNameCounter_ = 0;
 };
 

@@ -1,5 +1,6 @@
 // RunInstaller through the fake system: exit codes, the early messages with their fallback texts,
-// the temporary folder's life, and the defines the entry sets.
+// the temporary folder's life (deleted on every exit after it was named), the install log closed
+// at cleanup, and the defines the entry sets.
 #include "driver/entry.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include "driver/installer_state.h"
 #include "packer/payload_writer.h"
 #include "support/fake_system.h"
+#include "support/sample_product.h"
+#include "ui/page_ids.h"
 
 namespace vorlax {
 namespace {
@@ -19,9 +22,15 @@ constexpr char16_t kTempDir[] = u"C:\\users\\player\\Temp\\vorcfg1.tmp";
 constexpr char16_t kCabinet[] = u"C:\\users\\player\\Temp\\vorcfg1.tmp\\files.cab";
 constexpr char16_t kExePath[] = u"C:\\Games\\Setup\\setup.exe";
 
-std::string ValidInstaller() {
-  return BuildInstaller(std::string(4096, 'S'), "MSCF cabinet bytes", {u"<defines/>"}, false);
+constexpr char16_t kAttachedDefines[] = u"<Defines/>";
+
+std::string ValidInstaller(const SampleProduct& product = SampleProduct()) {
+  return BuildInstaller(std::string(4096, 'S'), BuildSampleCabinet(product), {kAttachedDefines},
+                        false);
 }
+
+// Page results of a run through every page without the options page.
+const int kFinishingPages[] = {IDC_NEXT, IDC_NEXT, IDC_NEXT, IDC_NEXT, IDC_LAUNCH_NO};
 
 class Entry : public ::testing::Test {
  protected:
@@ -32,6 +41,7 @@ class Entry : public ::testing::Test {
     State().system = &fake;
     fake.AddFolder(kTempFolder);
     fake.moduleFileName = kExePath;
+    fake.pageResults.assign(std::begin(kFinishingPages), std::end(kFinishingPages));
   }
   bool Called(const std::string& call) const {
     return std::find(fake.calls.begin(), fake.calls.end(), call) != fake.calls.end();
@@ -99,12 +109,11 @@ TEST_F(Entry, PayloadUnreadableExitsFive) {
   struct Case {
     const char* name;
     std::string bytes;
-    bool cabinetLeft;  // an early failure does no cleanup
   };
   const Case cases[] = {
-      {"StubWithoutPayload", "MZ" + std::string(3000, '\0'), false},
-      {"CabinetRecordCutOff", valid.substr(0, valid.size() - 30), false},
-      {"TypeThreeRecord", typeThree, true},
+      {"StubWithoutPayload", "MZ" + std::string(3000, '\0')},
+      {"CabinetRecordCutOff", valid.substr(0, valid.size() - 30)},
+      {"TypeThreeRecordAfterTheCabinetWasCopied", typeThree},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -115,7 +124,8 @@ TEST_F(Entry, PayloadUnreadableExitsFive) {
     EXPECT_EQ(fake.messages.back().text, u"Unable to Read Installer Data");
     EXPECT_EQ(fake.messages.back().caption, u"Setup Error");
     EXPECT_TRUE(State().installFailed);
-    EXPECT_EQ(fake.HasFile(kCabinet), c.cabinetLeft);
+    EXPECT_FALSE(fake.HasFile(kCabinet));
+    EXPECT_FALSE(fake.HasFolder(kTempDir));
     EXPECT_FALSE(Called("CreateUiResources"));
     EXPECT_FALSE(Called("DestroyUiResources"));
     EXPECT_TRUE(fake.pagesShown.empty());
@@ -138,10 +148,12 @@ TEST_F(Entry, ValidPayloadCopiesCabinetToFreshFolderAndRemovesIt) {
   ASSERT_FALSE(fake.HasFolder(kTempDir));
   EXPECT_EQ(RunInstaller(), kExitNormal);
   EXPECT_TRUE(fake.messages.empty());
-  EXPECT_TRUE(fake.pagesShown.empty());
+  EXPECT_EQ(fake.pagesShown, (std::vector<int>{IDD_SMALL_PROGRESS_PAGE, IDD_WELCOME_PAGE,
+                                               IDD_LICENCE_PAGE, IDD_INSTALL_PAGE, IDD_LAUNCH_PAGE}));
   EXPECT_EQ(State().tempDir, kTempDir);
   EXPECT_EQ(State().cabinetPath, kCabinet);
-  EXPECT_EQ(State().attachedDefines, std::vector<std::u16string>{u"<defines/>"});
+  EXPECT_EQ(State().attachedDefines, std::vector<std::u16string>{kAttachedDefines});
+  EXPECT_EQ(fake.FileData(u"C:\\Games\\Demo\\demo.exe"), "MZ demo");
 
   const std::string folder = "CreateFolder " + ToUtf8(kTempDir);
   const std::string create = "CreateFile " + ToUtf8(kCabinet);
@@ -218,6 +230,72 @@ TEST_F(Entry, FailedFolderDeletionIsIgnored) {
   EXPECT_FALSE(fake.HasFile(kCabinet));
   EXPECT_TRUE(fake.HasFolder(kTempDir));
   EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(Entry, BuiltInDefinesAreSetBeforeTheConfigurationReplacesThem) {
+  fake.registry[u"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"] = {
+      {u"ProgramFilesDir", {kRegSz, ToUtf16Le(std::u16string(u"C:\\Program Files") + u'\0')}}};
+  fake.AddFile(kExePath, ValidInstaller());
+  EXPECT_EQ(RunInstaller(), kExitNormal);
+  EXPECT_EQ(State().defines.Get(u"ProgramFiles"), u"C:\\Program Files");
+  EXPECT_EQ(State().defines.Get(u"Windows"), u"C:\\windows");
+  EXPECT_EQ(State().defines.Get(u"InstallName"), u"Demo 1.0");  // defines.xml replaced it
+}
+
+TEST_F(Entry, DirectXExitKeepsCodeTwoAndRemovesTheTemporaryFolder) {
+  fake.dxDiag = FakeSystem::DxDiagAnswer(2, 0);
+  fake.defaultMessageAnswer = kIdCancel;
+  fake.AddFile(kExePath, ValidInstaller());
+  EXPECT_EQ(RunInstaller(), kExitDirectXTooOld);
+  EXPECT_EQ(fake.pagesShown, std::vector<int>{IDD_SMALL_PROGRESS_PAGE});  // no abort page
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Install DirectX 3.0 or later");
+  EXPECT_TRUE(fake.HasFile(kExePath));
+  EXPECT_FALSE(fake.HasFolder(kTempDir));
+  EXPECT_TRUE(Called("DestroyUiResources"));
+}
+
+TEST_F(Entry, FailedVersionQueryEndsTheRunAsStopped) {
+  fake.versionQueryFails = true;
+  fake.AddFile(kExePath, ValidInstaller());
+  EXPECT_EQ(RunInstaller(), kExitStopped);
+  EXPECT_EQ(fake.pagesShown,
+            (std::vector<int>{IDD_SMALL_PROGRESS_PAGE, IDD_WELCOME_PAGE, IDD_ABORT_PAGE}));
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Unable to Query Windows Version");
+  EXPECT_FALSE(fake.HasFolder(kTempDir));
+}
+
+TEST_F(Entry, InstallLogStillOpenIsClosedAtCleanup) {
+  struct Case {
+    const char* name;
+    std::vector<int> pages;
+    int exitCode;
+    std::vector<int> shown;
+  };
+  const Case cases[] = {
+      {"NoLaunchPage", {IDC_NEXT, IDC_NEXT, IDC_NEXT, IDC_NEXT}, kExitNormal,
+       {IDD_SMALL_PROGRESS_PAGE, IDD_WELCOME_PAGE, IDD_LICENCE_PAGE, IDD_INSTALL_PAGE}},
+      {"CancelledDuringInstall", {IDC_NEXT, IDC_NEXT, IDC_NEXT, IDC_CANCEL}, kExitStopped,
+       {IDD_SMALL_PROGRESS_PAGE, IDD_WELCOME_PAGE, IDD_LICENCE_PAGE, IDD_INSTALL_PAGE, IDD_ABORT_PAGE}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    SampleProduct product;
+    product.install = u"<InstallLog>%InstallPath%\\Install.log</InstallLog>";  // no RunExe
+    fake.AddFile(kExePath, ValidInstaller(product));
+    fake.pageResults.assign(c.pages.begin(), c.pages.end());
+    EXPECT_EQ(RunInstaller(), c.exitCode);
+    EXPECT_EQ(fake.pagesShown, c.shown);
+    EXPECT_EQ(State().installLogFile, kNoFile);
+    EXPECT_EQ(fake.openFiles, 1);  // only the executable, which stays open
+    const std::string& log = fake.FileData(u"C:\\Games\\Demo\\Install.log");
+    EXPECT_EQ(log.substr(0, 30), ToUtf16Le(u"<InstallLog>\r\r\n"));
+    EXPECT_EQ(log.substr(log.size() - 30), ToUtf16Le(u"</InstallLog>\r\n"));
+    EXPECT_TRUE(fake.HasFile(u"C:\\Games\\Demo\\Install_props.xml"));
+    EXPECT_FALSE(fake.HasFolder(kTempDir));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "actions/directx_check.h"
 #include "base/text.h"
 
 namespace vorlax {
@@ -344,11 +345,35 @@ bool FakeSystem::GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* spa
   return true;
 }
 
+// ---- DirectX facts ------------------------------------------------------------------------------
+
+void FakeSystem::QueryDxDiagVersion(DxDiagVersion* out) {
+  calls.push_back("QueryDxDiagVersion");
+  *out = dxDiag;
+}
+
+int32_t FakeSystem::ReadFileVersion(const char16_t* path, uint64_t* version) {
+  calls.push_back("ReadFileVersion " + (path ? ToUtf8(path) : std::string("(none)")));
+  if (path == nullptr || version == nullptr) return kResultInvalidArgument;
+  std::u16string key = Key(path);
+  for (const auto& failure : fileVersionFailures) {
+    if (Key(failure.first) == key) return failure.second;
+  }
+  for (const auto& known : fileVersions) {
+    if (Key(known.first) == key) {
+      *version = known.second;
+      return kResultOk;
+    }
+  }
+  return kResultFail;
+}
+
 // ---- User interface ---------------------------------------------------------------------------
 
 int FakeSystem::ShowMessage(const std::u16string& text, const std::u16string& caption,
                             uint32_t style) {
   messages.push_back({text, caption, style});
+  if (messageHandler) return messageHandler(messages.back());
   if (messageAnswers.empty()) return defaultMessageAnswer;
   int answer = messageAnswers.front();
   messageAnswers.pop_front();
@@ -383,6 +408,7 @@ bool FakeSystem::ShellExecute(const std::u16string& verb, const std::u16string& 
 
 bool FakeSystem::StartThread(void (*entry)()) {
   calls.push_back("StartThread");
+  if (threadStartFails) return false;
   if (threadsRunInline) entry();
   return true;
 }

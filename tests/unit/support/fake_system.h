@@ -53,15 +53,35 @@ class FakeSystem : public System {
   // Drives by root ("C:\\"), as GetDiskFreeSpace reports them; a root not listed fails.
   std::map<std::u16string, DiskFreeSpace> drives{
       {u"c:", DiskFreeSpace{8, 512, 0x100000, 0x200000}}};
+  // DirectX: what QueryDxDiagVersion reports (by default 9.0, as on any machine with the
+  // provider; NoDxDiag() for a machine without it), and ReadFileVersion's answers by path
+  // (compared like paths): a version, or a scripted failure code. A path in neither map answers
+  // E_FAIL, as a missing file does.
+  DxDiagVersion dxDiag = DxDiagAnswer(9, 0);
+  static DxDiagVersion NoDxDiag() { return DxDiagVersion(); }
+  static DxDiagVersion DxDiagAnswer(uint32_t major, uint32_t minor, char16_t letter = u' ') {
+    DxDiagVersion answer;
+    answer.hasMajor = answer.hasMinor = answer.hasLetter = true;
+    answer.major = major;
+    answer.minor = minor;
+    answer.letter = letter;
+    return answer;
+  }
+  std::map<std::u16string, uint64_t> fileVersions;
+  std::map<std::u16string, int32_t> fileVersionFailures;
   // When set, RunPage answers through it (after recording the page), so a test can act as the
   // page would (store defines, look at the state) before choosing the result.
   std::function<int(int dialogId)> pageHandler;
+  // When set, ShowMessage answers through it (after recording the message), so a test can act
+  // while a box is open (unlock a file before the user presses OK).
+  std::function<int(const Message& message)> messageHandler;
   bool shellExecuteSucceeds = true;
   std::u16string moduleFileName = u"C:\\Games\\Setup\\setup.exe";
   std::u16string tempFolder = u"C:\\users\\player\\Temp";  // empty: no temporary names
   std::u16string windowsFolder = u"C:\\windows";
   std::u16string systemFolder = u"C:\\windows\\system32";
   bool threadsRunInline = true;  // StartThread runs the entry at once on the calling thread
+  bool threadStartFails = false;  // StartThread answers false and runs nothing
   // Bytes WriteFile may still write, over all files; -1 means no limit. A write beyond it
   // writes what fits and answers that shorter count, as on a full disk.
   int64_t diskSpaceBytes = -1;
@@ -118,6 +138,9 @@ class FakeSystem : public System {
   std::u16string SystemFolder() override;
   bool QueryVersion(VersionRecord record, SystemVersion* version) override;
   bool GetDiskFreeSpace(const std::u16string& root, DiskFreeSpace* space) override;
+
+  void QueryDxDiagVersion(DxDiagVersion* version) override;
+  int32_t ReadFileVersion(const char16_t* path, uint64_t* version) override;
 
   int ShowMessage(const std::u16string& text, const std::u16string& caption,
                   uint32_t style) override;

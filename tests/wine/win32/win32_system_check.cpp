@@ -5,11 +5,14 @@
 // the exit code is 0 only when nothing failed. Everything is done inside a fresh "vorcheck" folder
 // in the user's temporary folder, removed again at the end. Message boxes need an answer from a
 // person and are checked by the robot's scenarios instead.
+#include "actions/directx_check.h"
 #include "base/text.h"
 #include "driver/installer_state.h"
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
+#include "ui/page_ids.h"
+#include "ui/win32/page_procedures.h"
 // This file calls the seam's DeleteFile and CopyFile (see the trap in win32_system.h).
 #undef DeleteFile
 #undef CopyFile
@@ -58,6 +61,22 @@ std::string ReadAll(vorlax::System& system, FileHandle file) {
   int64_t got;
   while ((got = system.ReadFile(file, buffer, sizeof buffer)) > 0) bytes.append(buffer, got);
   return bytes;
+}
+
+// RunPage's dispatch: every installer page has its own procedure, and a template id that is no
+// page has none (RunPage then ends such a dialog at its first command).
+void CheckPageProcedures() {
+  const int pages[] = {IDD_LICENCE_PAGE, IDD_OPTIONS_PAGE, IDD_WELCOME_PAGE, IDD_INSTALL_PAGE,
+                       IDD_ABORT_PAGE, IDD_SMALL_PROGRESS_PAGE, IDD_LAUNCH_PAGE};
+  std::vector<DLGPROC> seen;
+  for (int page : pages) {
+    DLGPROC procedure = vorlax::PageProcedureFor(page);
+    bool unique = procedure != nullptr;
+    for (DLGPROC other : seen) unique = unique && other != procedure;
+    seen.push_back(procedure);
+    Check(unique, "RunPage has a procedure of its own for the page", std::to_string(page));
+  }
+  Check(vorlax::PageProcedureFor(105) == nullptr, "RunPage has no page procedure for template 105");
 }
 
 void CheckTempNames(vorlax::Win32System& system, std::u16string* folder) {
@@ -201,6 +220,62 @@ void CheckSystemFacts(vorlax::Win32System& system) {
         "GetVersion", std::to_string(version.major) + "." + std::to_string(version.minor));
 }
 
+// The DxDiag provider either answers (Wine has one, as has every Windows with DirectX 9 or later)
+// or obtains nothing; what it answers is printed for the record.
+void CheckDirectX(vorlax::Win32System& system) {
+  vorlax::System::DxDiagVersion dx;
+  system.QueryDxDiagVersion(&dx);
+  std::printf("        DxDiag: major %s%u, minor %s%u, letter %s'%s'\n", dx.hasMajor ? "" : "(none) ",
+              dx.major, dx.hasMinor ? "" : "(none) ", dx.minor, dx.hasLetter ? "" : "(none) ",
+              Utf8(std::u16string(1, dx.letter)).c_str());
+  bool complete = dx.hasMajor && dx.hasMinor && dx.hasLetter;
+  bool nothing = !dx.hasMajor && !dx.hasMinor && !dx.hasLetter;
+  Check(nothing || (complete && dx.major >= 9), "QueryDxDiagVersion answers DirectX 9 or later, or nothing");
+
+  uint32_t packed = 0;
+  char16_t text[16] = {};
+  int32_t result = vorlax::GetDirectXVersion(&packed, text, 16);
+  std::printf("        GetDirectXVersion: %s (0x%08X)\n", Utf8(text).c_str(), static_cast<unsigned>(packed));
+  Check(result == vorlax::kResultOk && packed >= vorlax::kMinimumDirectXVersion,
+        "GetDirectXVersion finds at least DirectX 3.0", Utf8(text));
+  if (complete) {
+    Check(packed >> 16 == dx.major && (packed >> 8 & 0xFF) == (dx.minor & 0xFF),
+          "GetDirectXVersion takes the provider's major and minor");
+  }
+
+  uint32_t major = 0, minor = 0;
+  char16_t letter = u'?';
+  vorlax::DirectXVersionViaFiles(&major, &minor, &letter);
+  std::printf("        DirectX from the file table: %u.%u '%s'\n", static_cast<unsigned>(major),
+              static_cast<unsigned>(minor), Utf8(std::u16string(1, letter)).c_str());
+  Check(major == 9 && minor == 0 && letter == u' ', "the file table finds DirectX 9.0 by d3d9.dll");
+
+  std::u16string kernel = system.SystemFolder() + u"\\kernel32.dll";
+  uint64_t version = 0;
+  result = system.ReadFileVersion(kernel.c_str(), &version);
+  unsigned parts[4] = {unsigned(version >> 48), unsigned(version >> 32 & 0xFFFF),
+                       unsigned(version >> 16 & 0xFFFF), unsigned(version & 0xFFFF)};
+  char seen[64];
+  std::snprintf(seen, sizeof seen, "%u.%u.%u.%u (result 0x%08X)", parts[0], parts[1], parts[2],
+                parts[3], static_cast<unsigned>(result));
+  std::printf("        kernel32.dll: %s\n", seen);
+  Check(result == vorlax::kResultOk && parts[0] >= 4 && parts[0] <= 20, "ReadFileVersion of kernel32.dll", seen);
+
+  std::u16string missing = system.SystemFolder() + u"\\vorlax-missing.dll";
+  Check(system.ReadFileVersion(missing.c_str(), &version) == vorlax::kResultFail,
+        "ReadFileVersion of a missing file answers E_FAIL");
+  std::u16string plain = system.UniqueTempName(u"vordx");
+  FileHandle file = system.OpenFile(plain, FileAccess::kCreateWrite);
+  system.WriteFile(file, kContent, kContentSize);
+  system.CloseFile(file);
+  Check(system.ReadFileVersion(plain.c_str(), &version) == vorlax::kResultFail,
+        "ReadFileVersion of a file without version information answers E_FAIL");
+  system.DeleteFile(plain);
+  Check(system.ReadFileVersion(nullptr, &version) == vorlax::kResultInvalidArgument &&
+            system.ReadFileVersion(kernel.c_str(), nullptr) == vorlax::kResultInvalidArgument,
+        "ReadFileVersion without a path or an output answers E_INVALIDARG");
+}
+
 std::atomic<bool> threadRan{false};
 void MarkThreadRan() { threadRan = true; }
 
@@ -226,6 +301,7 @@ void CheckThreadsAndUi(vorlax::Win32System& system) {
   Check(ui.backgroundBrush == nullptr, "DestroyUiResources releases the brush");
   constexpr int kNoSuchTemplate = 999;
   Check(system.RunPage(kNoSuchTemplate) == -1, "RunPage without a template answers DialogBoxParamW's -1");
+  CheckPageProcedures();
 }
 
 }  // namespace
@@ -240,6 +316,7 @@ int wmain() {
   CheckListingAndRemoval(system, folder);
   CheckRegistry(system);
   CheckSystemFacts(system);
+  CheckDirectX(system);
   CheckThreadsAndUi(system);
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;

@@ -1,0 +1,184 @@
+// InstallWorker on the fake system (threads run inline): the log and properties copy, the File
+// lines after the extraction whether or not it succeeded, the retry prompt (OK then success,
+// Cancel, a second failure without asking again), failed early steps, and the final stores.
+#include "driver/install_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/text.h"
+#include "driver/install_log.h"
+#include "driver/installer_state.h"
+#include "support/fake_system.h"
+#include "support/sample_product.h"
+
+namespace vorlax {
+namespace {
+
+constexpr char16_t kLog[] = u"C:\\Games\\Demo\\Install.log";
+constexpr char16_t kExe[] = u"C:\\Games\\Demo\\demo.exe";
+constexpr char16_t kLevel[] = u"C:\\Games\\Demo\\Data\\level1.dat";
+
+class InstallWorkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake = FakeSystem();
+    ResetInstallerState();
+    InstallerState& state = State();
+    state.system = &fake;
+    PlaceSampleCabinet(&fake, SampleProduct());
+    fake.AddFile(state.tempDir + u"\\props.xml", "texts");
+    state.defines.Set(u"InstallName", u"Demo 1.0");
+    state.defines.Set(u"InstallPath", kSampleInstallPath);
+    state.defines.Set(u"UNINSTALL_ENSURE_NOT_RUNNING_TEXT", u"Close %InstallName%");
+    state.defines.Set(u"UNINSTALL_ENSURE_NOT_RUNNING_TITLE", u"In use");
+    state.config.InstallLog = u"%InstallPath%\\Install.log";
+    state.config.UninstallDeltree = {u"%InstallPath%"};
+    state.sourcePrefix = u"files\\";
+    state.destinationPrefix = std::u16string(kSampleInstallPath) + u"\\";
+  }
+  void TearDown() override { State().system = nullptr; }
+
+  // The log as the main sequence would close it, as text.
+  std::u16string ClosedLog() {
+    CloseInstallLog();
+    const std::string& bytes = fake.FileData(kLog);
+    return FromUtf16Le(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+  }
+  // A file of an earlier installation that a running program holds open.
+  void LockLevelFile() {
+    fake.AddFile(kLevel, "old level");
+    fake.FindFile(kLevel)->locked = true;
+  }
+  FakeSystem fake;
+};
+
+const std::u16string kHeader =
+    u"<InstallLog>\r\r\n\t<InstallName>Demo 1.0</InstallName>\r\r\n"
+    u"\t<UninstallDeltree>C:\\Games\\Demo</UninstallDeltree>\r\n";
+const std::u16string kFileLines =
+    u"\t<File>C:\\Games\\Demo\\demo.exe</File>\r\n"
+    u"\t<File>C:\\Games\\Demo\\Data\\level1.dat</File>\r\n";
+const std::u16string kEnd = u"</InstallLog>\r\n";
+
+TEST_F(InstallWorkerTest, InstallsTheProductAndLogsEveryFile) {
+  State().installFailed = true;  // a cancel's value is overwritten by the final store
+  StartInstallWorker();
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_FALSE(State().installFailed);
+  EXPECT_FALSE(State().extractionFailed);
+  EXPECT_EQ(fake.FileData(kExe), "MZ demo");
+  EXPECT_EQ(fake.FileData(kLevel), "level one");
+  EXPECT_EQ(fake.FileData(u"C:\\Games\\Demo\\Install_props.xml"), "texts");
+  EXPECT_TRUE(fake.messages.empty());
+  EXPECT_NE(State().installLogFile, kNoFile);  // the worker leaves the log open
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEnd);
+}
+
+TEST_F(InstallWorkerTest, ExtractionRetry) {
+  // What happens while the prompt is open, before the user answers.
+  enum class Meanwhile { kNothing, kLevelUnlocked, kExeLockedToo };
+  struct Case {
+    const char* name;
+    int answer;
+    Meanwhile meanwhile;
+    bool installed;
+  };
+  const Case cases[] = {
+      {"OkThenSuccess", kIdOk, Meanwhile::kLevelUnlocked, true},
+      {"Cancel", kIdCancel, Meanwhile::kNothing, false},
+      {"OkThenSecondFailure", kIdOk, Meanwhile::kNothing, false},
+      {"OkThenEarlierSecondFailure", kIdOk, Meanwhile::kExeLockedToo, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    LockLevelFile();
+    fake.messageHandler = [&](const FakeSystem::Message&) {
+      if (c.meanwhile == Meanwhile::kLevelUnlocked) fake.FindFile(kLevel)->locked = false;
+      if (c.meanwhile == Meanwhile::kExeLockedToo) fake.FindFile(kExe)->locked = true;
+      return c.answer;
+    };
+    StartInstallWorker();
+    ASSERT_EQ(fake.messages.size(), 1u);  // asked once, never a second time
+    EXPECT_EQ(fake.messages[0].text, u"Close Demo 1.0");
+    EXPECT_EQ(fake.messages[0].caption, u"In use");
+    EXPECT_EQ(fake.messages[0].style, kMbOkCancel | kMbIconExclamation);
+    EXPECT_TRUE(State().workerDone);
+    EXPECT_EQ(State().installFailed, !c.installed);
+    EXPECT_EQ(State().extractionFailed, !c.installed);
+    EXPECT_EQ(fake.FileData(kLevel), c.installed ? "level one" : "old level");
+    // Every file whose creation either attempt tried, once each, whatever the outcome.
+    EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEnd);
+  }
+}
+
+TEST_F(InstallWorkerTest, FailedLogOrCopyExtractsNothingButKeepsTheHeader) {
+  struct Case {
+    const char* name;
+    bool blockLog;
+    bool removeProps;
+    std::vector<std::u16string> messages;
+  };
+  const Case cases[] = {
+      {"LogNotCreatable", true, false, {u"Failed to Create Install Log 'C:\\Games\\Demo\\Install.log'"}},
+      {"PropertiesNotCopied", false, true, {u"Failed to copy properties file"}},
+      {"Both", true, true,
+       {u"Failed to Create Install Log 'C:\\Games\\Demo\\Install.log'", u"Failed to copy properties file"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    if (c.blockLog) fake.AddFolder(kLog);
+    if (c.removeProps) fake.DeleteFile(State().tempDir + u"\\props.xml");
+    StartInstallWorker();
+    std::vector<std::u16string> texts;
+    for (const auto& m : fake.messages) texts.push_back(m.text);
+    EXPECT_EQ(texts, c.messages);
+    EXPECT_TRUE(State().installFailed);
+    EXPECT_TRUE(State().workerDone);
+    EXPECT_FALSE(fake.HasFile(kExe));
+    EXPECT_TRUE(State().extractedFiles.empty());
+    EXPECT_EQ(State().installLog, kHeader);
+    if (!c.blockLog) {
+      EXPECT_EQ(ClosedLog(), kHeader + kEnd);
+    }
+  }
+}
+
+TEST_F(InstallWorkerTest, DestinationWithoutAn8BitFormWritesNothing) {
+  State().destinationPrefix = u"C:\\Games\\\x0141\\";
+  fake.defaultMessageAnswer = kIdCancel;
+  StartInstallWorker();
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(State().extractionFailed);
+  EXPECT_TRUE(State().extractedFiles.empty());
+  EXPECT_FALSE(fake.HasFile(u"C:\\Games\\demo.exe"));
+  EXPECT_FALSE(fake.HasFile(u"C:\\Games\\Data\\level1.dat"));
+}
+
+TEST_F(InstallWorkerTest, StartClearsTheProgressAndAThreadThatCannotStartFailsAtOnce) {
+  ExtractionProgress& progress = State().progress;
+  progress.overallPercent = 100;
+  progress.currentFilePercent = 100;
+  progress.currentFileName[0] = 'x';
+  fake.threadsRunInline = false;  // the thread is started but does not run here
+  StartInstallWorker();
+  EXPECT_FALSE(State().workerDone);
+  EXPECT_EQ(progress.overallPercent.load(), 0);
+  EXPECT_EQ(progress.currentFilePercent.load(), 0);
+  EXPECT_EQ(progress.currentFileName[0].load(), '\0');
+
+  SetUp();
+  fake.threadStartFails = true;
+  StartInstallWorker();
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_TRUE(State().installFailed);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Unable to Start Install Thread");
+  EXPECT_FALSE(fake.HasFile(kLog));
+}
+
+}  // namespace
+}  // namespace vorlax
