@@ -1,7 +1,7 @@
 // `vorlax check DIR`: reads a configuration folder with the installer's own readers, reports
 // each broken file with the installer's message (line and file included), then warns about the
-// text ids the installer shows that props.xml lacks and about %NAME% references that nothing
-// defines.
+// text ids the installer shows that props.xml lacks, about %NAME% references that nothing
+// defines, and about what the install actions would refuse or report (action_check.h).
 //
 // References are found the way the substitution's first pass pairs "%" characters, left to
 // right in each text on its own, so "50% of %B%" reports the name " of " just as the installer
@@ -14,8 +14,10 @@
 
 #include "base/text.h"
 #include "driver/installer_state.h"
+#include "packer/tool/action_check.h"
 #include "packer/tool/command.h"
 #include "packer/tool/config_folder.h"
+#include "packer/tool/define_references.h"
 
 namespace vorlax {
 namespace {
@@ -48,19 +50,6 @@ const char* const kInstallerTextIds[] = {
     "UNINSTALL_ENSURE_NOT_RUNNING_TEXT",
 };
 
-// The names of the %NAME% references of text, paired left to right.
-std::vector<std::u16string> ReferencedNames(const std::u16string& text) {
-  std::vector<std::u16string> names;
-  std::size_t open = text.find(u'%');
-  while (open != std::u16string::npos) {
-    std::size_t close = text.find(u'%', open + 1);
-    if (close == std::u16string::npos) break;
-    names.push_back(text.substr(open + 1, close - open - 1));
-    open = text.find(u'%', close + 1);
-  }
-  return names;
-}
-
 class ConfigChecker {
  public:
   ConfigChecker() {
@@ -68,6 +57,10 @@ class ConfigChecker {
   }
 
   int warnings() const { return warnings_; }
+
+  void CheckActions(const std::string& folder) {
+    CheckInstallActions(folder, builtIns_, [this](const std::string& message) { Warn(message); });
+  }
 
   void CheckTextIds() {
     const InstallerState& state = State();
@@ -180,6 +173,7 @@ int RunCheck(const std::vector<std::string>& args) {
   checker.CheckTextIds();
   checker.CheckDefines();
   checker.CheckInstallConfig();
+  checker.CheckActions(folder);
   std::printf("%s: configuration reads as the installer reads it; %d warning%s\n", folder.c_str(),
               checker.warnings(), checker.warnings() == 1 ? "" : "s");
   return kExitOk;

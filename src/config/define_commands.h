@@ -29,6 +29,10 @@ DefineCommandText ParseDefineCommand(const std::u16string& text);
 bool RunDefineCommand(const std::u16string& name, const std::vector<std::u16string>& arguments,
                       std::u16string* out);
 
+// The number of arguments the command name needs (fewer fail it without a message), or -1 when
+// no command has that name (running it reports an invalid define command).
+int DefineCommandArgumentCount(const std::u16string& name);
+
 // Removes the whitespace U+0009 to U+000D and U+0020 from both ends.
 std::u16string TrimCommandText(const std::u16string& text);
 

@@ -125,9 +125,16 @@ void StartConfigExtraction() {
   state.workerDone = true;
 }
 
+// A finished extraction counts as 100 percent even when it wrote no byte (no "cfg\" entries, or
+// only empty ones): the extraction leaves the percentage at its start value then, and the small
+// progress page, which waits for a full bar, would never close.
 void ConfigExtractionThread() {
   InstallerState& state = State();
-  if (!ExtractWithStatePrefixes()) state.extractionFailed = true;
+  if (ExtractWithStatePrefixes()) {
+    state.progress.overallPercent.store(100);
+  } else {
+    state.extractionFailed = true;
+  }
   state.workerDone = true;
 }
 

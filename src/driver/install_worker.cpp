@@ -1,13 +1,14 @@
 // InstallWorker and its extraction with one retry.
 //
 // The install actions that are not part of this installer yet (the programs before and after
-// installing, the permission grants, the registry values with the uninstall entry, the
-// shortcuts) have their places marked below in the order they run; until they exist, nothing is
-// done or logged in their place.
+// installing, the shortcuts) have their places marked below in the order they run; until they
+// exist, nothing is done or logged in their place.
 #include "driver/install_worker.h"
 
 #include <string>
 
+#include "actions/permissions.h"
+#include "actions/registry_values.h"
 #include "config/define_table.h"
 #include "driver/background_task.h"
 #include "driver/fatal_error.h"
@@ -63,8 +64,7 @@ bool InstallProduct() {
   bool ok = ExtractProductWithRetry();
   AppendExtractedFileLines();  // the files created so far, whether or not the extraction succeeded
   if (!ok) return false;
-  // Registry values and the uninstall entry go here (ok = WriteRegistryValues()), logging the
-  // Registry block and the uninstall key.
+  ok = WriteRegistryValues();
   // Shortcuts go here (ok = CreateShortcuts() when ok), logging one File line per shortcut.
   // The programs after installing go here (ok = RunExternalPrograms(PostExec list) when ok).
   return ok;
@@ -89,7 +89,7 @@ void InstallWorker() {
   bool ok = true;
   // The programs before installing go here: ok = RunExternalPrograms(PreExec list).
   std::u16string logPath = ExpandDefines(state.defines, state.config.InstallLog);
-  // The permission grants go here: GrantPermissions(); its result does not change ok.
+  GrantPermissions();  // its result does not change ok
   if (!CreateInstallLog(logPath)) ok = false;
   if (!CopyPropertiesBesideLog(logPath)) ok = false;
   AppendLogHeader();

@@ -8,9 +8,9 @@
 // are written whatever happened before them). The outcome is left in installFailed (false =
 // installed), then workerDone is set: these two stores are the worker's last actions.
 //
-// Not done yet: the programs before and after installing, the permission grants, the registry
-// values with the uninstall entry and the shortcuts. install_worker.cpp marks their places; until
-// they are built the worker neither runs nor logs anything in their stead.
+// Not done yet: the programs before and after installing and the shortcuts. install_worker.cpp
+// marks their places; until they are built the worker neither runs nor logs anything in their
+// stead.
 //
 // Traps:
 // - The worker does not close the log: the main sequence or the entry does, after the install

@@ -1,10 +1,10 @@
 // The one seam between the installer's portable core and the operating system.
 //
 // Every effect outside the process goes through `System`: registry, files and folders, disk space,
-// version queries, message boxes, modal pages, threads and sleeping (later additions: shell links,
-// programs, libraries, security). Operations are named after what the installer needs and take the
-// arguments the Win32 call takes, so the Win32 implementation (platform/win32) is a thin mapping
-// with no decisions of its own. platform/posix implements the file side for the native `vorlax`
+// version queries, access lists, message boxes, modal pages, threads and sleeping (later
+// additions: shell links, programs, libraries). Operations are named after what the installer
+// needs and take the arguments the Win32 call takes, so the Win32 implementation
+// (platform/win32) is a thin mapping with no decisions of its own. platform/posix implements the file side for the native `vorlax`
 // tool; tests/unit/support has a scripted fake for unit tests.
 //
 // Paths: wide paths are UTF-16; narrow paths are the 8-bit form of the cabinet layer (each byte
@@ -28,6 +28,13 @@ constexpr RegistryKey kHkeyUsers = 0x80000003u;
 
 constexpr uint32_t kKeyRead = 0x20019;   // KEY_READ
 constexpr uint32_t kKeyWrite = 0x20006;  // KEY_WRITE
+constexpr uint32_t kKeyAllAccess = 0xF003F;       // KEY_ALL_ACCESS
+constexpr uint32_t kRegOptionNonVolatile = 0;     // REG_OPTION_NON_VOLATILE
+
+// A security descriptor made by System::CreateAccessDescriptor, opaque to the core.
+using SecurityDescriptor = uintptr_t;
+constexpr SecurityDescriptor kNoDescriptor = 0;
+constexpr uint32_t kDaclSecurityInformation = 4;  // DACL_SECURITY_INFORMATION
 
 // Registry value types, as stored.
 enum RegistryValueType : uint32_t {
@@ -102,6 +109,56 @@ class System {
   virtual bool QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes,
                           uint32_t* type, std::string* data) = 0;
   virtual void CloseKey(RegistryKey key) = 0;
+
+  // --- Install actions: registry writes, access lists, file searches ----------------------------
+  // RegCreateKeyExW(parent, subkey, 0, keyClass, options, access, no security attributes, key,
+  // &disposition): creates the key (and missing keys along subkey) or opens the existing one.
+  virtual bool CreateKey(RegistryKey parent, const std::u16string& subkey,
+                         const std::u16string& keyClass, uint32_t options, uint32_t access,
+                         RegistryKey* key) = 0;
+  // RegCreateKeyW(parent, subkey, key): the same with the system's default access.
+  virtual bool CreateKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                                      RegistryKey* key) = 0;
+  // RegOpenKeyW(parent, subkey, key): opens an existing key with the system's default access.
+  virtual bool OpenKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                                    RegistryKey* key) = 0;
+  // RegSetValueExW(key, name, 0, type, data, data.size()); data holds the bytes as stored.
+  virtual bool SetValue(RegistryKey key, const std::u16string& name, uint32_t type,
+                        const std::string& data) = 0;
+  // CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, none, OPEN_ALWAYS) and CloseHandle: the file
+  // exists afterwards, created empty when it was missing; an existing file keeps its content.
+  virtual bool CreateFileIfMissing(const std::u16string& path) = 0;
+  // FindFirstFileW(pattern), then FindClose: true when the search found a file or folder.
+  virtual bool FindFirstMatch(const std::u16string& pattern) = 0;
+
+  // The access-list entry of a security descriptor that CreateAccessDescriptor builds: one
+  // well-known group (identifier authority, one sub-authority) with its rights.
+  struct AccessEntry {
+    uint8_t identifierAuthority[6] = {0, 0, 0, 0, 0, 0};
+    uint32_t subAuthority = 0;
+    uint32_t accessRights = 0;
+    uint32_t accessMode = 0;    // ACCESS_MODE
+    uint32_t inheritance = 0;   // inheritance flags
+    uint32_t trusteeForm = 0;   // TRUSTEE_FORM
+    uint32_t trusteeType = 0;   // TRUSTEE_TYPE
+  };
+  // The seven security functions AllocateAndInitializeSid, SetEntriesInAclA,
+  // InitializeSecurityDescriptor, SetSecurityDescriptorDacl, SetFileSecurityA, RegSetKeySecurity
+  // and FreeSid looked up with GetProcAddress in "advapi32.dll" (LoadLibraryW); then
+  // AllocateAndInitializeSid(authority, 1, subAuthority), SetEntriesInAclA(1, entry for that SID,
+  // no previous list), an absolute descriptor (InitializeSecurityDescriptor, revision 1) with the
+  // list as its present, non-defaulted discretionary list (SetSecurityDescriptorDacl). Each step
+  // only when the previous ones succeeded; what was made before a failing step is freed again.
+  // Answers kNoDescriptor when any step failed (a system without the functions included).
+  virtual SecurityDescriptor CreateAccessDescriptor(const AccessEntry& entry) = 0;
+  // SetFileSecurityA(path, information, descriptor) through the looked-up function.
+  virtual bool SetFileSecurityNarrow(const std::string& path, uint32_t information,
+                                     SecurityDescriptor descriptor) = 0;
+  // RegSetKeySecurity(key, information, descriptor) through the looked-up function.
+  virtual bool SetKeySecurity(RegistryKey key, uint32_t information,
+                              SecurityDescriptor descriptor) = 0;
+  // LocalFree of the access list, the descriptor's memory freed, FreeSid of the SID.
+  virtual void FreeAccessDescriptor(SecurityDescriptor descriptor) = 0;
 
   // --- Files (wide paths) -----------------------------------------------------------------------
   virtual FileHandle OpenFile(const std::u16string& path, FileAccess access) = 0;

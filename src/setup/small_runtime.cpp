@@ -14,6 +14,8 @@
 // defines the ones here, and the link then fails with duplicate definitions.
 #include <windows.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 
 namespace {
@@ -44,3 +46,27 @@ void __throw_out_of_range(const char*) { EndAfterRuntimeFailure(); }
 void __throw_out_of_range_fmt(const char*, ...) { EndAfterRuntimeFailure(); }
 
 }  // namespace std
+
+#if defined(__i386__)
+// The 32-bit runtime unwinds with DWARF tables. Since every throw above ends the process, nothing
+// ever unwinds, so the unwinding entry points that the library's own string code names are
+// never reached; defining them here keeps the unwinder and the threads library it locks with
+// (together about 50 KB) out of the stub. Reaching one anyway ends the process like a throw.
+//
+// The library's operator new throws std::bad_alloc itself; this one ends the process on an
+// allocation failure instead, like the other throws.
+void* operator new(std::size_t size) {
+  if (size == 0) size = 1;
+  void* memory = std::malloc(size);
+  if (!memory) EndAfterRuntimeFailure();
+  return memory;
+}
+
+extern "C" {
+int __gxx_personality_v0() { EndAfterRuntimeFailure(); }
+void* __cxa_begin_catch(void*) { EndAfterRuntimeFailure(); }
+void __cxa_end_catch() { EndAfterRuntimeFailure(); }
+void __cxa_rethrow() { EndAfterRuntimeFailure(); }
+void _Unwind_Resume(void*) { EndAfterRuntimeFailure(); }
+}
+#endif

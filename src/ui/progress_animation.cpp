@@ -45,11 +45,7 @@ SmallProgressTick TickSmallProgress(ProgressDisplay* display, int32_t overallPer
     tick.setBar = true;
     tick.bar = display->shownOverall;
   }
-  // A finished task whose percent stays below 100 (a cabinet with nothing under the prefix never
-  // moves it) would keep the page open for ever: once the bar has caught up with the final
-  // percent, it has nothing more to show.
-  const bool caughtUp = display->shownOverall >= kFullBar || display->shownOverall >= overallPercent;
-  tick.close = (workerDone && caughtUp) || extractionFailed;
+  tick.close = (workerDone && display->shownOverall >= kFullBar) || extractionFailed;
   return tick;
 }
 

@@ -3,8 +3,7 @@
 //
 // Small progress page (50 ms ticks): the bar climbs at most kSmallStep points per tick towards
 // the overall percent and never moves down; the page closes once the task is done and the bar
-// shows at least 100 (or, when the final percent stays below 100 because the task wrote nothing,
-// as soon as the bar has caught up with it), or at once when the extraction failed.
+// shows at least 100, or at once when the extraction failed.
 //
 // Install page (40 ms ticks): the overall bar shows the overall percent scaled to at most 90; the
 // current-file bar climbs at most kFileStep points per tick and falls back at once when the value

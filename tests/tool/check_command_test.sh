@@ -37,6 +37,17 @@ expect warnings 0 "vorlax: warning: props.xml does not define the text id 'BUTTO
 vorlax: warning: defines.xml define 'Title' refers to %Edition%, which nothing defines
 vorlax: warning: install.xml PostExec 1 Exe refers to %Helper%, which nothing defines" \
   "$(ok_line warnings '3 warnings')" check warnings
+expect action_warnings 0 "vorlax: warning: install.xml RegValue 2 Key 'hkcu\\Software\\Vorlax' has no known root prefix (HKLM\\, HKCU\\ or HKCR\\ in capitals); the installer stops with 'Invalid Key'
+vorlax: warning: install.xml RegValue 3 Key 'HKEY_CURRENT_USER\\Software\\Vorlax' has no known root prefix (HKLM\\, HKCU\\ or HKCR\\ in capitals); the installer stops with 'Invalid Key'
+vorlax: warning: install.xml RegValue 3 TypeNum 3 is not 0, 1 or 2; the installer stops with 'Invalid Key Type'
+vorlax: warning: install.xml RegValue 4 Value 'A 0B zz' has 2 pairs that are not two hexadecimal digits; the installer reports each as 'Binary formatting error in registry value' and leaves them out
+vorlax: warning: install.xml GrantAllRegistryPermissions 1 'HKLM' has no known root prefix (HKLM\\, HKCU\\ or HKCR\\ in capitals); the installer reports 'Invalid Key' and skips the rest of that list
+vorlax: warning: install.xml has an UninstallCmd but InstallName expands to nothing; the installer writes no uninstall entry
+vorlax: warning: unknown define command 'Bogus' on Line 27 in File 'action_warnings/install.xml'
+vorlax: warning: define command 'IfSet' needs 2 arguments but has 1 on Line 10 in File 'action_warnings/defines.xml'
+vorlax: warning: define command 'Uppercase' needs 1 argument but has 0 on Line 10 in File 'action_warnings/defines.xml'
+vorlax: warning: unknown define command 'Lower' on Line 11 in File 'action_warnings/defines.xml'" \
+  "$(ok_line action_warnings '10 warnings')" check action_warnings
 expect props_wrong_root 1 \
   "vorlax: Properties file error: 'Invalid Section 'Props' on Line 2 in File 'props_wrong_root/props.xml''" \
   "" check props_wrong_root

@@ -53,6 +53,30 @@ bool PosixSystem::QueryValue(RegistryKey, const std::u16string&, uint32_t, uint3
 }
 void PosixSystem::CloseKey(RegistryKey) {}
 
+// The install actions' operations: Linux has no registry, no access lists of this kind and no
+// installer file search; each answers absent.
+bool PosixSystem::CreateKey(RegistryKey, const std::u16string&, const std::u16string&, uint32_t,
+                            uint32_t, RegistryKey*) {
+  return false;
+}
+bool PosixSystem::CreateKeyDefaultAccess(RegistryKey, const std::u16string&, RegistryKey*) {
+  return false;
+}
+bool PosixSystem::OpenKeyDefaultAccess(RegistryKey, const std::u16string&, RegistryKey*) {
+  return false;
+}
+bool PosixSystem::SetValue(RegistryKey, const std::u16string&, uint32_t, const std::string&) {
+  return false;
+}
+bool PosixSystem::CreateFileIfMissing(const std::u16string&) { return false; }
+bool PosixSystem::FindFirstMatch(const std::u16string&) { return false; }
+SecurityDescriptor PosixSystem::CreateAccessDescriptor(const AccessEntry&) { return kNoDescriptor; }
+bool PosixSystem::SetFileSecurityNarrow(const std::string&, uint32_t, SecurityDescriptor) {
+  return false;
+}
+bool PosixSystem::SetKeySecurity(RegistryKey, uint32_t, SecurityDescriptor) { return false; }
+void PosixSystem::FreeAccessDescriptor(SecurityDescriptor) {}
+
 FileHandle PosixSystem::OpenFile(const std::u16string& path, FileAccess access) {
   return OpenPosix(PosixPath(path), access);
 }

@@ -25,6 +25,24 @@ class Win32System : public System {
                   std::string* data) override;
   void CloseKey(RegistryKey key) override;
 
+  // In win32_install_actions.cpp.
+  bool CreateKey(RegistryKey parent, const std::u16string& subkey, const std::u16string& keyClass,
+                 uint32_t options, uint32_t access, RegistryKey* key) override;
+  bool CreateKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                              RegistryKey* key) override;
+  bool OpenKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                            RegistryKey* key) override;
+  bool SetValue(RegistryKey key, const std::u16string& name, uint32_t type,
+                const std::string& data) override;
+  bool CreateFileIfMissing(const std::u16string& path) override;
+  bool FindFirstMatch(const std::u16string& pattern) override;
+  SecurityDescriptor CreateAccessDescriptor(const AccessEntry& entry) override;
+  bool SetFileSecurityNarrow(const std::string& path, uint32_t information,
+                             SecurityDescriptor descriptor) override;
+  bool SetKeySecurity(RegistryKey key, uint32_t information,
+                      SecurityDescriptor descriptor) override;
+  void FreeAccessDescriptor(SecurityDescriptor descriptor) override;
+
   FileHandle OpenFile(const std::u16string& path, FileAccess access) override;
   FileHandle OpenFileNarrow(const std::string& path, FileAccess access) override;
   int64_t ReadFile(FileHandle file, void* buffer, uint32_t count) override;

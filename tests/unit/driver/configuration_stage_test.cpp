@@ -201,6 +201,30 @@ TEST_F(ConfigurationStage, DirectXCheck) {
   }
 }
 
+// A cabinet without configuration entries extracts nothing; the stage must still finish (the
+// small page waits for a full bar) and then report the missing properties file.
+TEST_F(ConfigurationStage, CabinetWithoutConfigurationFinishesAndReportsTheProperties) {
+  SampleProduct product;
+  product.omitConfiguration = true;
+  product.files.push_back(CabinetInputFile());
+  product.files.back().name = "game.exe";
+  product.files.back().data = "program";
+  Prepare(product);
+  State().sourcePrefix = u"cfg\\";
+  State().destinationPrefix = std::u16string(kSampleTempDir) + u"\\";
+  StartConfigExtraction();
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_FALSE(State().extractionFailed);
+  EXPECT_EQ(State().progress.overallPercent.load(), 100);
+
+  Prepare(product);
+  RunConfigurationStage();
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(State().suppressAbortPage);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].caption, u"Fatal Error!");
+}
+
 TEST_F(ConfigurationStage, ThreadThatCannotStartCountsAsFailedExtraction) {
   fake.threadStartFails = true;
   RunConfigurationStage();

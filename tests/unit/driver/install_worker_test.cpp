@@ -1,6 +1,7 @@
 // InstallWorker on the fake system (threads run inline): the log and properties copy, the File
 // lines after the extraction whether or not it succeeded, the retry prompt (OK then success,
-// Cancel, a second failure without asking again), failed early steps, and the final stores.
+// Cancel, a second failure without asking again), failed early steps, the permission grants
+// before the log and the registry step after the files, and the final stores.
 #include "driver/install_worker.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,8 @@ const std::u16string kHeader =
 const std::u16string kFileLines =
     u"\t<File>C:\\Games\\Demo\\demo.exe</File>\r\n"
     u"\t<File>C:\\Games\\Demo\\Data\\level1.dat</File>\r\n";
+// The registry block of a configuration without registry values and uninstall command.
+const std::u16string kEmptyRegistry = u"\t<Registry>\r\n\t</Registry>\r\n";
 const std::u16string kEnd = u"</InstallLog>\r\n";
 
 TEST_F(InstallWorkerTest, InstallsTheProductAndLogsEveryFile) {
@@ -73,7 +76,7 @@ TEST_F(InstallWorkerTest, InstallsTheProductAndLogsEveryFile) {
   EXPECT_EQ(fake.FileData(u"C:\\Games\\Demo\\Install_props.xml"), "texts");
   EXPECT_TRUE(fake.messages.empty());
   EXPECT_NE(State().installLogFile, kNoFile);  // the worker leaves the log open
-  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEnd);
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEmptyRegistry + kEnd);
 }
 
 TEST_F(InstallWorkerTest, ExtractionRetry) {
@@ -109,9 +112,73 @@ TEST_F(InstallWorkerTest, ExtractionRetry) {
     EXPECT_EQ(State().installFailed, !c.installed);
     EXPECT_EQ(State().extractionFailed, !c.installed);
     EXPECT_EQ(fake.FileData(kLevel), c.installed ? "level one" : "old level");
-    // Every file whose creation either attempt tried, once each, whatever the outcome.
-    EXPECT_EQ(ClosedLog(), kHeader + kFileLines + kEnd);
+    // Every file whose creation either attempt tried, once each, whatever the outcome; the
+    // registry step only after a successful extraction.
+    EXPECT_EQ(ClosedLog(), kHeader + kFileLines + (c.installed ? kEmptyRegistry : u"") + kEnd);
   }
+}
+
+// The position of the first call that starts with prefix, or calls.size().
+std::size_t FirstCall(const std::vector<std::string>& calls, const std::string& prefix) {
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].compare(0, prefix.size(), prefix) == 0) return i;
+  }
+  return calls.size();
+}
+
+TEST_F(InstallWorkerTest, GrantsPermissionsFirstAndWritesTheRegistryAfterTheFiles) {
+  InstallConfig& config = State().config;
+  config.GrantAllFilePermissions = {u"%InstallPath%\\"};
+  config.GrantAllRegistryPermissions = {u"HKLM\\SOFTWARE\\Vendor\\Demo", u"hklm\\bad"};
+  config.RegValues.resize(2);
+  config.RegValues[0].Key = u"HKLM\\SOFTWARE\\Vendor\\Demo";
+  config.RegValues[0].Name = u"Path";
+  config.RegValues[0].Value = u"%InstallPath%";
+  config.RegValues[1].Key = u"HKCU\\Software\\Demo";
+  config.RegValues[1].Name = u"Runs";
+  config.RegValues[1].Value = u"1";
+  config.RegValues[1].TypeNum = 1;
+  config.UninstallCmd = u"%InstallPath%\\uninst.exe";
+  StartInstallWorker();
+  // The invalid key of the permission grants is reported but does not fail the installation.
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Invalid Key 'hklm\\bad'");
+  EXPECT_FALSE(State().installFailed);
+  const std::vector<std::string>& calls = fake.calls;
+  std::size_t grant = FirstCall(calls, "SetFileSecurity C:\\Games\\Demo 4");
+  std::size_t log = FirstCall(calls, "CreateFile C:\\Games\\Demo\\Install.log");
+  std::size_t extraction = FirstCall(calls, "CreateFile C:\\Games\\Demo\\demo.exe");
+  std::size_t registry = FirstCall(calls, "CreateKey HKLM\\SOFTWARE\\Vendor\\Demo");
+  EXPECT_LT(grant, log);
+  EXPECT_LT(log, extraction);
+  EXPECT_LT(extraction, registry);
+  EXPECT_LT(registry, calls.size());
+  const std::u16string uninstallKey =
+      u"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0";
+  EXPECT_EQ(ClosedLog(),
+            kHeader + kFileLines + u"\t<Registry>\r\n"
+            u"\t\t<RegValue>\r\n\t\t\t<Key>HKLM\\SOFTWARE\\Vendor\\Demo</Key>\r\n"
+            u"\t\t\t<Name>Path</Name>\r\n\t\t</RegValue>\r\n"
+            u"\t\t<RegValue>\r\n\t\t\t<Key>HKCU\\Software\\Demo</Key>\r\n"
+            u"\t\t\t<Name>Runs</Name>\r\n\t\t</RegValue>\r\n"
+            u"\t</Registry>\r\n"
+            u"\t<UninstallDelRegKey>" + uninstallKey + u"</UninstallDelRegKey>\r\n" + kEnd);
+}
+
+TEST_F(InstallWorkerTest, FailingRegistryValueFailsTheInstallation) {
+  State().config.RegValues.resize(1);
+  State().config.RegValues[0].Key = u"HKCU\\Software\\Demo";
+  State().config.RegValues[0].Name = u"Odd";
+  State().config.RegValues[0].TypeNum = 3;
+  State().config.UninstallCmd = u"uninst.exe";
+  StartInstallWorker();
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(State().workerDone);
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Invalid Key Type on 'Odd'");
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + u"\t<Registry>\r\n"
+                             u"\t\t<RegValue>\r\n\t\t\t<Key>HKCU\\Software\\Demo</Key>\r\n"
+                             u"\t\t\t<Name>Odd</Name>\r\n\t\t</RegValue>\r\n" + kEnd);
 }
 
 TEST_F(InstallWorkerTest, FailedLogOrCopyExtractsNothingButKeepsTheHeader) {

@@ -116,14 +116,7 @@ bool FakeSystem::OpenKey(RegistryKey parent, const std::u16string& subkey, uint3
       if (FoldedRegistryPath(denied) == folded) return false;
     }
   }
-  bool exists = RootName(parent) != nullptr && subkey.empty();
-  for (const auto& entry : registry) {
-    std::u16string stored = FoldedRegistryPath(entry.first);
-    if (stored == folded || stored.compare(0, folded.size() + 1, folded + u"\\") == 0) {
-      exists = true;
-      break;
-    }
-  }
+  bool exists = (RootName(parent) != nullptr && subkey.empty()) || KeyExists(path);
   // Write access to a key that no test listed still succeeds: only denials are scripted.
   if (!exists && (access & kKeyWrite & ~kKeyRead) == 0) return false;
   *key = nextKey_++;
@@ -149,6 +142,170 @@ bool FakeSystem::QueryValue(RegistryKey key, const std::u16string& name, uint32_
 }
 
 void FakeSystem::CloseKey(RegistryKey key) { openKeys_.erase(key); }
+
+// A key exists when the registry holds it or any key below it.
+bool FakeSystem::KeyExists(const std::u16string& path) const {
+  std::u16string folded = FoldedRegistryPath(path);
+  for (const auto& entry : registry) {
+    std::u16string stored = FoldedRegistryPath(entry.first);
+    if (stored == folded || stored.compare(0, folded.size() + 1, folded + u"\\") == 0) return true;
+  }
+  return false;
+}
+
+const std::map<std::u16string, FakeSystem::RegistryValue>* FakeSystem::KeyValues(
+    const std::u16string& path) const {
+  std::u16string folded = FoldedRegistryPath(path);
+  for (const auto& entry : registry) {
+    if (FoldedRegistryPath(entry.first) == folded) return &entry.second;
+  }
+  return nullptr;
+}
+
+// ---- Install actions ----------------------------------------------------------------------------
+
+bool FakeSystem::CreateKeyAt(const std::u16string& path, RegistryKey* key) {
+  if (path.empty()) return false;
+  std::u16string folded = FoldedRegistryPath(path);
+  for (const auto& denied : createDeniedKeys) {
+    std::u16string stored = FoldedRegistryPath(denied);
+    if (folded == stored || folded.compare(0, stored.size() + 1, stored + u"\\") == 0) {
+      return false;
+    }
+  }
+  if (KeyValues(path) == nullptr) registry[path];
+  *key = nextKey_++;
+  openKeys_[*key] = path;
+  return true;
+}
+
+bool FakeSystem::CreateKey(RegistryKey parent, const std::u16string& subkey,
+                           const std::u16string& keyClass, uint32_t options, uint32_t access,
+                           RegistryKey* key) {
+  std::u16string path = KeyPath(parent, subkey);
+  calls.push_back("CreateKey " + ToUtf8(path));
+  keysCreated.push_back({path, keyClass, options, access, false});
+  return CreateKeyAt(path, key);
+}
+
+bool FakeSystem::CreateKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                                        RegistryKey* key) {
+  std::u16string path = KeyPath(parent, subkey);
+  calls.push_back("CreateKeyDefaultAccess " + ToUtf8(path));
+  keysCreated.push_back({path, std::u16string(), 0, 0, true});
+  return CreateKeyAt(path, key);
+}
+
+bool FakeSystem::OpenKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                                      RegistryKey* key) {
+  std::u16string path = KeyPath(parent, subkey);
+  calls.push_back("OpenKeyDefaultAccess " + ToUtf8(path));
+  if (path.empty()) return false;
+  if (!(RootName(parent) != nullptr && subkey.empty()) && !KeyExists(path)) return false;
+  *key = nextKey_++;
+  openKeys_[*key] = path;
+  return true;
+}
+
+bool FakeSystem::SetValue(RegistryKey key, const std::u16string& name, uint32_t type,
+                          const std::string& data) {
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return false;
+  calls.push_back("SetValue " + ToUtf8(open->second) + " [" + ToUtf8(name) + "]");
+  std::u16string folded = FoldedRegistryPath(open->second);
+  for (auto& entry : registry) {
+    if (FoldedRegistryPath(entry.first) == folded) {
+      entry.second[name] = RegistryValue{type, data};
+      return true;
+    }
+  }
+  registry[open->second][name] = RegistryValue{type, data};
+  return true;
+}
+
+bool FakeSystem::CreateFileIfMissing(const std::u16string& path) {
+  calls.push_back("CreateFileIfMissing " + ToUtf8(path));
+  std::u16string key = Key(path);
+  auto it = files_.find(key);
+  if (it != files_.end()) return !it->second.locked && !(it->second.attributes & 0x01);
+  if (folders_.count(key) || !ParentExists(key)) return false;
+  File file;
+  file.path = path;
+  files_[key] = file;
+  return true;
+}
+
+namespace {
+
+// "*" any run of characters, "?" any one character; ASCII letters compared without case.
+bool MatchesPattern(const std::u16string& name, std::size_t n, const std::u16string& pattern,
+                    std::size_t p) {
+  if (p == pattern.size()) return n == name.size();
+  if (pattern[p] == u'*') {
+    for (std::size_t k = n; k <= name.size(); ++k) {
+      if (MatchesPattern(name, k, pattern, p + 1)) return true;
+    }
+    return false;
+  }
+  if (n == name.size()) return false;
+  if (pattern[p] != u'?' && FakeSystem::Key(name.substr(n, 1)) != FakeSystem::Key(pattern.substr(p, 1))) {
+    return false;
+  }
+  return MatchesPattern(name, n + 1, pattern, p + 1);
+}
+
+}  // namespace
+
+bool FakeSystem::FindFirstMatch(const std::u16string& pattern) {
+  calls.push_back("FindFirstMatch " + ToUtf8(pattern));
+  std::u16string key = Key(pattern);
+  std::size_t cut = key.rfind(u'\\');
+  if (cut == std::u16string::npos) return false;
+  std::u16string folder = key.substr(0, cut + 1);
+  std::u16string last = key.substr(cut + 1);
+  auto matches = [&](const std::u16string& stored) {
+    return stored.size() > folder.size() && stored.compare(0, folder.size(), folder) == 0 &&
+           stored.find(u'\\', folder.size()) == std::u16string::npos &&
+           MatchesPattern(stored, folder.size(), last, 0);
+  };
+  for (const auto& f : files_) {
+    if (matches(f.first)) return true;
+  }
+  for (const auto& d : folders_) {
+    if (matches(d.first)) return true;
+  }
+  return false;
+}
+
+SecurityDescriptor FakeSystem::CreateAccessDescriptor(const AccessEntry& entry) {
+  calls.push_back("CreateAccessDescriptor");
+  lastAccessEntry = entry;
+  if (!securityAvailable) return kNoDescriptor;
+  SecurityDescriptor descriptor = nextDescriptor_++;
+  descriptors_.insert(descriptor);
+  ++openDescriptors;
+  return descriptor;
+}
+
+bool FakeSystem::SetFileSecurityNarrow(const std::string& path, uint32_t information,
+                                       SecurityDescriptor descriptor) {
+  calls.push_back("SetFileSecurity " + path + " " + std::to_string(information));
+  if (!descriptors_.count(descriptor)) return false;
+  return HasFile(Widen(path)) || HasFolder(Widen(path));
+}
+
+bool FakeSystem::SetKeySecurity(RegistryKey key, uint32_t information,
+                                SecurityDescriptor descriptor) {
+  auto open = openKeys_.find(key);
+  std::string path = open == openKeys_.end() ? std::string("(not open)") : ToUtf8(open->second);
+  calls.push_back("SetKeySecurity " + path + " " + std::to_string(information));
+  return open != openKeys_.end() && descriptors_.count(descriptor) != 0;
+}
+
+void FakeSystem::FreeAccessDescriptor(SecurityDescriptor descriptor) {
+  calls.push_back("FreeAccessDescriptor");
+  if (descriptors_.erase(descriptor)) --openDescriptors;
+}
 
 // ---- Files ------------------------------------------------------------------------------------
 

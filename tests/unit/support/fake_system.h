@@ -43,6 +43,11 @@ class FakeSystem : public System {
   // Keys (same spelling) whose opening with write access is refused: a user without
   // administrator rights has "HKLM\SOFTWARE" here.
   std::set<std::u16string> writeDeniedKeys;
+  // Install actions: keys (same spelling) under which no key can be created (the key itself and
+  // every key below it); whether the security functions are there (without them
+  // CreateAccessDescriptor answers kNoDescriptor).
+  std::set<std::u16string> createDeniedKeys;
+  bool securityAvailable = true;
   std::deque<int> messageAnswers;  // answers to ShowMessage, in order; then defaultMessageAnswer
   int defaultMessageAnswer = kIdOk;
   std::deque<int> pageResults;     // results of RunPage, in order; then defaultPageResult
@@ -94,6 +99,18 @@ class FakeSystem : public System {
   std::vector<ShellRequest> shellExecutes;
   std::vector<int> pagesShown;
   std::vector<std::string> calls;  // one line per notable request, e.g. "CreateFolder C:\\x"
+  // Install actions: every key creation with its arguments; the access entry of the last
+  // descriptor made; descriptors made and not yet freed.
+  struct KeyCreation {
+    std::u16string path;  // root name and subkey, as "HKLM\SOFTWARE\Vendor"
+    std::u16string keyClass;
+    uint32_t options = 0;
+    uint32_t access = 0;
+    bool defaultAccess = false;  // RegCreateKeyW rather than RegCreateKeyExW
+  };
+  std::vector<KeyCreation> keysCreated;
+  AccessEntry lastAccessEntry;
+  int openDescriptors = 0;
   uint32_t sleptMilliseconds = 0;
   int openFiles = 0;
 
@@ -115,6 +132,28 @@ class FakeSystem : public System {
   bool QueryValue(RegistryKey key, const std::u16string& name, uint32_t maxBytes, uint32_t* type,
                   std::string* data) override;
   void CloseKey(RegistryKey key) override;
+
+  bool CreateKey(RegistryKey parent, const std::u16string& subkey, const std::u16string& keyClass,
+                 uint32_t options, uint32_t access, RegistryKey* key) override;
+  bool CreateKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                              RegistryKey* key) override;
+  bool OpenKeyDefaultAccess(RegistryKey parent, const std::u16string& subkey,
+                            RegistryKey* key) override;
+  bool SetValue(RegistryKey key, const std::u16string& name, uint32_t type,
+                const std::string& data) override;
+  bool CreateFileIfMissing(const std::u16string& path) override;
+  // Patterns may hold "*" and "?" in their last component.
+  bool FindFirstMatch(const std::u16string& pattern) override;
+  SecurityDescriptor CreateAccessDescriptor(const AccessEntry& entry) override;
+  bool SetFileSecurityNarrow(const std::string& path, uint32_t information,
+                             SecurityDescriptor descriptor) override;
+  bool SetKeySecurity(RegistryKey key, uint32_t information,
+                      SecurityDescriptor descriptor) override;
+  void FreeAccessDescriptor(SecurityDescriptor descriptor) override;
+
+  // The stored values of a key (spelling compared as the registry does), or null when the key
+  // does not exist in the fake's registry.
+  const std::map<std::u16string, RegistryValue>* KeyValues(const std::u16string& path) const;
 
   FileHandle OpenFile(const std::u16string& path, FileAccess access) override;
   FileHandle OpenFileNarrow(const std::string& path, FileAccess access) override;
@@ -170,6 +209,10 @@ class FakeSystem : public System {
 
   bool ParentExists(const std::u16string& key) const;
   std::u16string KeyPath(RegistryKey parent, const std::u16string& subkey) const;
+  bool KeyExists(const std::u16string& path) const;
+  bool CreateKeyAt(const std::u16string& path, RegistryKey* key);
+  std::set<SecurityDescriptor> descriptors_;
+  SecurityDescriptor nextDescriptor_ = 0x5000;
 };
 
 }  // namespace vorlax

@@ -48,9 +48,11 @@ std::string BuildSampleCabinet(const SampleProduct& product) {
     file.data = data;
     entries.push_back(file);
   };
-  if (!product.omitProps) add("cfg\\props.xml", Utf16Document(u"Properties", product.props));
-  add("cfg\\install.xml", Utf16Document(u"InstallConfig", product.install));
-  add("cfg\\defines.xml", Utf16Document(u"Defines", product.defines));
+  if (!product.omitConfiguration) {
+    if (!product.omitProps) add("cfg\\props.xml", Utf16Document(u"Properties", product.props));
+    add("cfg\\install.xml", Utf16Document(u"InstallConfig", product.install));
+    add("cfg\\defines.xml", Utf16Document(u"Defines", product.defines));
+  }
   for (CabinetInputFile file : product.files) {
     file.name = "files\\" + file.name;
     entries.push_back(file);

@@ -18,6 +18,7 @@ struct SampleProduct {
   std::u16string install;
   std::u16string defines;
   bool omitProps = false;
+  bool omitConfiguration = false;  // no "cfg\" entry at all
   // Product files, named relative to "files\".
   std::vector<CabinetInputFile> files;
 

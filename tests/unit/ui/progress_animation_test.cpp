@@ -42,9 +42,6 @@ TEST(TickSmallProgress, CasesFromOneState) {
       {"DoneButBarNotYetFull", 60, 100, true, false, 80, false},
       {"FullButTaskNotDone", 100, 100, false, false, kNone, false},
       {"FullAndDoneCloses", 100, 100, true, false, kNone, true},
-      {"DoneWithNothingWrittenCloses", 0, 0, true, false, kNone, true},
-      {"DoneBelowTheFinalPercentSteps", 0, 30, true, false, 20, false},
-      {"DoneAtAFinalPercentBelow100Closes", 20, 30, true, false, 30, true},
       {"FailedClosesWhateverTheBarShows", 0, 0, false, true, kNone, true},
       {"FailedStillStepsTheBar", 0, 50, true, true, 20, true},
   };

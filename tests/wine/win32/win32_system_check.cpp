@@ -11,6 +11,7 @@
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include "ui/page_ids.h"
 #include "ui/win32/page_procedures.h"
 // This file calls the seam's DeleteFile and CopyFile (see the trap in win32_system.h).
@@ -196,6 +197,162 @@ void CheckRegistry(vorlax::Win32System& system) {
   RegDeleteKeyW(HKEY_CURRENT_USER, subkey);
 }
 
+// The value's type and bytes read back with RegQueryValueExW, independently of the seam.
+bool StoredValue(HKEY key, const wchar_t* name, DWORD expectedType, const std::string& expected) {
+  BYTE buffer[64];
+  DWORD type = 0;
+  DWORD size = sizeof buffer;
+  if (RegQueryValueExW(key, name, nullptr, &type, buffer, &size) != ERROR_SUCCESS) return false;
+  return type == expectedType && std::string(reinterpret_cast<char*>(buffer), size) == expected;
+}
+
+void CheckRegistryWrites(vorlax::Win32System& system) {
+  vorlax::RegistryKey key = vorlax::kNoRegistryKey;
+  Check(system.CreateKey(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Values", u"Key",
+                         vorlax::kRegOptionNonVolatile, vorlax::kKeyAllAccess, &key),
+        "CreateKey creates a key and its missing parent");
+  const std::string text("a\0b\0\0\0", 6), dword("\xF4\xFF\xFF\xFF", 4), binary("\xDE\xAD\xBE", 3);
+  Check(system.SetValue(key, u"Text", vorlax::kRegSz, text) &&
+            system.SetValue(key, u"Number", vorlax::kRegDword, dword) &&
+            system.SetValue(key, u"Bytes", vorlax::kRegBinary, binary) &&
+            system.SetValue(key, u"Empty", vorlax::kRegBinary, std::string()),
+        "SetValue of each type");
+  system.CloseKey(key);
+  HKEY check = nullptr;
+  RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions\\Values", 0, KEY_READ, &check);
+  Check(StoredValue(check, L"Text", REG_SZ, text) && StoredValue(check, L"Number", REG_DWORD, dword) &&
+            StoredValue(check, L"Bytes", REG_BINARY, binary) &&
+            StoredValue(check, L"Empty", REG_BINARY, std::string()),
+        "the values are stored with their types and bytes");
+  RegCloseKey(check);
+
+  Check(system.OpenKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Values", &key),
+        "OpenKeyDefaultAccess of an existing key");
+  uint32_t type = 0;
+  std::string data;
+  Check(system.QueryValue(key, u"Number", 4095, &type, &data) && type == vorlax::kRegDword && data == dword,
+        "QueryValue through a key opened with default access");
+  system.CloseKey(key);
+  Check(!system.OpenKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Missing", &key),
+        "OpenKeyDefaultAccess of a missing key fails");
+  Check(system.CreateKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Granted", &key),
+        "CreateKeyDefaultAccess creates a key");
+  system.CloseKey(key);
+}
+
+bool IsEveryone(PSID sid) {
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  bool same = EqualSid(sid, everyone) != FALSE;
+  FreeSid(everyone);
+  return same;
+}
+
+// The entries of the item's discretionary list, and the allowed Everyone entry's rights and
+// inheritance flags (0 and 0 without one).
+struct DaclFacts {
+  int entries = -1;
+  DWORD everyoneMask = 0;
+  int everyoneFlags = 0;
+  std::string Text() const {
+    char text[80];
+    std::snprintf(text, sizeof text, "%d entries, Everyone mask %lx flags %d", entries,
+                  static_cast<unsigned long>(everyoneMask), everyoneFlags);
+    return text;
+  }
+};
+
+DaclFacts ReadDacl(PSECURITY_DESCRIPTOR descriptor) {
+  DaclFacts facts;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  if (!GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || !acl) return facts;
+  facts.entries = acl->AceCount;
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(acl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    if (!IsEveryone(&ace->SidStart)) continue;
+    facts.everyoneMask = ace->Mask;
+    facts.everyoneFlags = ace->Header.AceFlags;
+  }
+  return facts;
+}
+
+constexpr DWORD kAllRights = 0x1FFFFF;
+constexpr int kInheritedBySubFoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+constexpr DWORD kReadWriteRun = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE;
+
+// Windows keeps the folder's new list as set: one entry, Everyone with all rights. Wine keeps a
+// file's list as Unix permissions and reports its own three entries, Everyone then allowed to
+// read, write and run; both count, the folder's earlier list (Everyone reading only) does not.
+void CheckAccessDescriptor(vorlax::Win32System& system, const std::u16string& folder) {
+  vorlax::System::AccessEntry entry;
+  entry.identifierAuthority[5] = 1;
+  entry.accessRights = kAllRights;
+  entry.accessMode = SET_ACCESS;
+  entry.inheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  entry.trusteeForm = TRUSTEE_IS_SID;
+  entry.trusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  vorlax::SecurityDescriptor descriptor = system.CreateAccessDescriptor(entry);
+  Check(descriptor != vorlax::kNoDescriptor, "CreateAccessDescriptor through advapi32's looked-up functions");
+  if (descriptor == vorlax::kNoDescriptor) return;
+  std::string narrow = vorlax::Narrow(folder);
+  Check(system.SetFileSecurityNarrow(narrow, vorlax::kDaclSecurityInformation, descriptor), "SetFileSecurityNarrow");
+  BYTE buffer[1024];
+  DWORD needed = 0;
+  DaclFacts seen;
+  if (GetFileSecurityA(narrow.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed)) seen = ReadDacl(buffer);
+  bool asSet = seen.entries == 1 && seen.everyoneMask == kAllRights;
+  bool asUnixPermissions = (seen.everyoneMask & kReadWriteRun) == kReadWriteRun;
+  Check((asSet || asUnixPermissions) && seen.everyoneFlags == kInheritedBySubFoldersAndFiles,
+        "the folder's list: Everyone may do everything, inherited", seen.Text());
+  vorlax::RegistryKey key = vorlax::kNoRegistryKey;
+  system.CreateKeyDefaultAccess(vorlax::kHkeyCurrentUser, u"Software\\vorlax-check-actions\\Granted", &key);
+  Check(system.SetKeySecurity(key, vorlax::kDaclSecurityInformation, descriptor), "SetKeySecurity");
+  DWORD size = sizeof buffer;
+  seen = DaclFacts();
+  if (RegGetKeySecurity(reinterpret_cast<HKEY>(key), DACL_SECURITY_INFORMATION, buffer, &size) == ERROR_SUCCESS) {
+    seen = ReadDacl(buffer);
+  }
+  Check(seen.entries == 1 && seen.everyoneMask == kAllRights && seen.everyoneFlags == kInheritedBySubFoldersAndFiles,
+        "the key's list: one entry, Everyone with all rights, inherited", seen.Text());
+  system.CloseKey(key);
+  system.FreeAccessDescriptor(descriptor);
+}
+
+void CheckFileCreationAndSearch(vorlax::Win32System& system, const std::u16string& folder) {
+  const std::u16string created = folder + u"\\created.ini", kept = folder + u"\\kept.ini";
+  FileHandle out = system.OpenFile(kept, FileAccess::kCreateWrite);
+  system.WriteFile(out, kContent, kContentSize);
+  system.CloseFile(out);
+  Check(system.CreateFileIfMissing(created) && system.CreateFileIfMissing(kept), "CreateFileIfMissing");
+  FileHandle in = system.OpenFile(created, FileAccess::kRead);
+  Check(in != vorlax::kNoFile && ReadAll(system, in).empty(), "a missing file is created empty");
+  system.CloseFile(in);
+  in = system.OpenFile(kept, FileAccess::kRead);
+  Check(ReadAll(system, in) == kContent, "an existing file keeps its content");
+  system.CloseFile(in);
+  Check(system.FindFirstMatch(folder) && system.FindFirstMatch(folder + u"\\*.ini") &&
+            system.FindFirstMatch(kept),
+        "FindFirstMatch finds a folder, a pattern and a file");
+  Check(!system.FindFirstMatch(folder + u"\\*.none"), "FindFirstMatch without a match");
+  system.DeleteFile(created);
+  system.DeleteFile(kept);
+}
+
+void CheckInstallActionOperations(vorlax::Win32System& system) {
+  CheckRegistryWrites(system);
+  std::u16string folder = system.UniqueTempName(u"vorsec");
+  system.CreateFolder(folder);
+  CheckFileCreationAndSearch(system, folder);
+  CheckAccessDescriptor(system, folder);
+  system.RemoveFolder(folder);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions\\Values");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions\\Granted");
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\vorlax-check-actions");
+}
+
 void CheckSystemFacts(vorlax::Win32System& system) {
   std::u16string module = system.ModuleFileName();
   constexpr DWORD kLongPathRoom = 32768;
@@ -315,6 +472,7 @@ int wmain() {
   CheckProperties(system, folder);
   CheckListingAndRemoval(system, folder);
   CheckRegistry(system);
+  CheckInstallActionOperations(system);
   CheckSystemFacts(system);
   CheckDirectX(system);
   CheckThreadsAndUi(system);
