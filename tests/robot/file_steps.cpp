@@ -91,7 +91,7 @@ bool ScenarioRunner::LockFile(const Step& step) {
   if (lock == INVALID_HANDLE_VALUE) {
     return Fail(step, L"cannot lock " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
   }
-  locks_.push_back(lock);
+  locks_.emplace_back(path, lock);
   PrintLine(L"locked " + path + L" against every other opening");
   return true;
 }

@@ -30,7 +30,9 @@
 //   expect-window caption=TEXT            wait for a visible dialog of the installer with that
 //                                         caption; it becomes the current window
 //   expect-control id=N text=TEXT         the current window's control N shows exactly TEXT
+//                                         (awaited: the window may still be busy)
 //   press id=N | press button=TEXT        press a button of the current window (TEXT without "&")
+//   close-window                          the current window's close box (command 2)
 //   expect-message [caption=TEXT] [text=TEXT] press=BUTTON
 //                                         wait for a message box, check its caption and text,
 //                                         press OK, Cancel, Yes, No, Abort, Retry or Ignore, and
@@ -41,6 +43,23 @@
 //                                         exactly one P* folder appeared since watch-folder; it
 //                                         holds NAME, byte-identical to PATH when given
 //   expect-no-new-folder FOLDER prefix=P  no P* folder appeared since watch-folder
+//   expect-progress id=N position=P | at-least=P | at-most=Q
+//                                         wait until progress bar N stands there
+//   expect-check id=N state=checked|unchecked / set-check id=N state=...
+//   set-text id=N text=TEXT               set control N's text
+//   expect-font id=N face=TEXT height=H weight=W [italic=yes|no]
+//                                         control N's font (read by the probe library)
+//   browse-to PATH                        select PATH in the folder browser (current window)
+//   expect-pixel [id=N] x=X y=Y rgb=R,G,B colour at a client point (awaited); X may be W-n,
+//                                         Y H-n
+//   screenshot PATH                       the current window as a PNG file
+//   move-window x=X y=Y                   move the current window
+//   expect-file PATH [same-as=PATH] [text=TEXT] [date=YYYY-MM-DD] [time=HH:MM:SS]
+//               [read-only=yes|no]        wait for the file, then check what is given
+//   expect-no-file PATH / expect-no-process NAME
+//   make-folder PATH / remove-folder PATH / unlock-file PATH
+//   set-windows-version VERSION           Wine's Windows version for the installer (removed
+//                                         when the robot ends)
 //
 // Example:
 //   watch-folder %TEMP% prefix=vorcfg

@@ -62,7 +62,8 @@ ScenarioRunner::ScenarioRunner(std::wstring defaultProgram)
     : defaultProgram_(std::move(defaultProgram)), timeoutMs_(kDefaultTimeoutMs) {}
 
 ScenarioRunner::~ScenarioRunner() {
-  for (HANDLE lock : locks_) CloseHandle(lock);
+  for (const auto& lock : locks_) CloseHandle(lock.second);
+  if (!versionKey_.empty()) RegDeleteKeyW(HKEY_CURRENT_USER, versionKey_.c_str());
   for (const std::wstring& path : madeFiles_) DeleteFileW(path.c_str());
   if (thread_) CloseHandle(thread_);
   if (process_) CloseHandle(process_);
@@ -80,12 +81,29 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {}},
       {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
       {L"press", &ScenarioRunner::Press, 0, 0, {}, {L"id", L"button"}},
+      {L"close-window", &ScenarioRunner::CloseWindow, 0, 0, {}, {}},
       {L"expect-message", &ScenarioRunner::ExpectMessage, 0, 0, {L"press"}, {L"caption", L"text"}},
       {L"expect-exit", &ScenarioRunner::ExpectExit, 1, 1, {}, {}},
       {L"watch-folder", &ScenarioRunner::WatchFolder, 1, 1, {L"prefix"}, {}},
       {L"expect-new-folder", &ScenarioRunner::ExpectNewFolder, 1, 1, {L"prefix"},
        {L"file", L"same-as"}},
       {L"expect-no-new-folder", &ScenarioRunner::ExpectNoNewFolder, 1, 1, {L"prefix"}, {}},
+      {L"expect-progress", &ScenarioRunner::ExpectProgress, 0, 0, {L"id"}, {L"position", L"at-least", L"at-most"}},
+      {L"expect-check", &ScenarioRunner::ExpectCheck, 0, 0, {L"id", L"state"}, {}},
+      {L"set-check", &ScenarioRunner::SetCheck, 0, 0, {L"id", L"state"}, {}},
+      {L"set-text", &ScenarioRunner::SetText, 0, 0, {L"id", L"text"}, {}},
+      {L"expect-font", &ScenarioRunner::ExpectFont, 0, 0, {L"id", L"face", L"height", L"weight"}, {L"italic"}},
+      {L"browse-to", &ScenarioRunner::BrowseTo, 1, 1, {}, {}},
+      {L"expect-pixel", &ScenarioRunner::ExpectPixel, 0, 0, {L"x", L"y", L"rgb"}, {L"id"}},
+      {L"move-window", &ScenarioRunner::MoveWindow, 0, 0, {L"x", L"y"}, {}},
+      {L"screenshot", &ScenarioRunner::Screenshot, 1, 1, {}, {}},
+      {L"expect-file", &ScenarioRunner::ExpectFile, 1, 1, {}, {L"same-as", L"text", L"date", L"time", L"read-only"}},
+      {L"expect-no-file", &ScenarioRunner::ExpectNoFile, 1, 1, {}, {}},
+      {L"expect-no-process", &ScenarioRunner::ExpectNoProcess, 1, 1, {}, {}},
+      {L"make-folder", &ScenarioRunner::MakeFolder, 1, 1, {}, {}},
+      {L"remove-folder", &ScenarioRunner::RemoveFolder, 1, 1, {}, {}},
+      {L"unlock-file", &ScenarioRunner::UnlockFile, 1, 1, {}, {}},
+      {L"set-windows-version", &ScenarioRunner::SetWindowsVersion, 1, 1, {}, {}},
   };
   return commands;
 }
@@ -182,7 +200,7 @@ HWND ScenarioRunner::WaitForDialog(const Step& step, const std::wstring* caption
   DWORD started = GetTickCount();
   for (;;) {
     for (HWND dialog : ProcessDialogs(processId_)) {
-      if (!caption || WindowText(dialog) == *caption) return dialog;
+      if (!caption || WindowCaption(dialog) == *caption) return dialog;
     }
     DWORD exitCode = 0;
     if (InstallerEnded(&exitCode)) {

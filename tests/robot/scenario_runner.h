@@ -56,15 +56,37 @@ class ScenarioRunner {
   bool ExpectWindow(const Step& step);
   bool ExpectControl(const Step& step);
   bool Press(const Step& step);
+  bool CloseWindow(const Step& step);
   bool ExpectMessage(const Step& step);
   bool ExpectExit(const Step& step);
   bool WatchFolder(const Step& step);
   bool ExpectNewFolder(const Step& step);
   bool ExpectNoNewFolder(const Step& step);
+  // control_steps.cpp
+  bool ExpectProgress(const Step& step);
+  bool ExpectCheck(const Step& step);
+  bool SetCheck(const Step& step);
+  bool SetText(const Step& step);
+  bool ExpectFont(const Step& step);
+  bool BrowseTo(const Step& step);
+  // pixel_steps.cpp
+  bool ExpectPixel(const Step& step);
+  bool Screenshot(const Step& step);
+  bool MoveWindow(const Step& step);
+  // file_check_steps.cpp
+  bool ExpectFile(const Step& step);
+  bool ExpectNoFile(const Step& step);
+  bool ExpectNoProcess(const Step& step);
+  bool MakeFolder(const Step& step);
+  bool RemoveFolder(const Step& step);
+  bool UnlockFile(const Step& step);
+  bool SetWindowsVersion(const Step& step);
 
   bool Fail(const Step& step, const std::wstring& message);
   bool NeedProcess(const Step& step);
   bool NeedWindow(const Step& step);
+  // The current window's control id=N; null after reporting the failure.
+  HWND NeedControl(const Step& step);
   // Waits for a visible dialog of the installer with the caption (any caption when null).
   HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what);
   bool InstallerEnded(DWORD* exitCode);
@@ -74,8 +96,10 @@ class ScenarioRunner {
   std::wstring program_;               // what 'start' started
   HANDLE process_ = nullptr;
   HANDLE thread_ = nullptr;            // the started program's first thread
-  std::vector<HANDLE> locks_;          // files held open without sharing until the robot ends
+  // Files held open without sharing until 'unlock-file' or the robot's end, by path.
+  std::vector<std::pair<std::wstring, HANDLE>> locks_;
   std::vector<std::wstring> madeFiles_;  // made by 'make-file', deleted when the robot ends
+  std::wstring versionKey_;            // HKCU key of 'set-windows-version', removed at the end
   DWORD processId_ = 0;
   HWND current_ = nullptr;
   DWORD timeoutMs_;

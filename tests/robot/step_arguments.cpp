@@ -14,10 +14,18 @@ constexpr DWORD kExpansionRoom = 4096;
 }  // namespace
 
 bool ParseNumber(const std::wstring& text, unsigned long* value) {
-  if (text.empty()) return false;
+  if (text.empty() || text[0] < L'0' || text[0] > L'9') return false;
   wchar_t* end = nullptr;
   *value = std::wcstoul(text.c_str(), &end, 10);
   return end && *end == L'\0';
+}
+
+bool ParseSignedNumber(const std::wstring& text, long* value) {
+  unsigned long magnitude = 0;
+  bool negative = !text.empty() && text[0] == L'-';
+  if (!ParseNumber(negative ? text.substr(1) : text, &magnitude)) return false;
+  *value = negative ? -static_cast<long>(magnitude) : static_cast<long>(magnitude);
+  return true;
 }
 
 const std::wstring* Named(const Step& step, const wchar_t* key) {

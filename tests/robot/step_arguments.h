@@ -11,6 +11,9 @@ namespace robot {
 // A whole decimal number; false for anything else.
 bool ParseNumber(const std::wstring& text, unsigned long* value);
 
+// A whole decimal number with an optional leading "-"; false for anything else.
+bool ParseSignedNumber(const std::wstring& text, long* value);
+
 // The value of key=, or null when the step has none.
 const std::wstring* Named(const Step& step, const wchar_t* key);
 

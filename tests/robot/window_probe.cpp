@@ -8,6 +8,7 @@ namespace {
 // Bound of every cross-process text request.
 constexpr UINT kTextTimeoutMs = 2000;
 constexpr size_t kMaxTextLength = 32768;
+constexpr int kMaxCaptionLength = 1024;
 
 struct DialogSearch {
   DWORD processId;
@@ -64,6 +65,12 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+std::wstring WindowCaption(HWND window) {
+  wchar_t caption[kMaxCaptionLength];
+  int length = InternalGetWindowText(window, caption, kMaxCaptionLength);
+  return std::wstring(caption, length > 0 ? length : 0);
+}
+
 std::wstring ClassName(HWND window) {
   wchar_t name[256] = {};
   int length = GetClassNameW(window, name, 256);
@@ -106,7 +113,7 @@ bool PressButton(HWND dialog, int id) {
 std::wstring DescribeDialogs(DWORD processId) {
   std::wstring report;
   for (HWND dialog : ProcessDialogs(processId)) {
-    report += L"  window \"" + WindowText(dialog) + L"\"\n";
+    report += L"  window \"" + WindowCaption(dialog) + L"\"\n";
     for (const ChildControl& control : ChildControls(dialog)) {
       report += L"    control " + std::to_wstring(control.id) + L" " + control.className +
                 L" \"" + control.text + L"\"\n";

@@ -24,6 +24,9 @@ struct ChildControl {
 std::vector<HWND> ProcessDialogs(DWORD processId);
 
 std::wstring WindowText(HWND window);
+// A top-level window's caption as the system keeps it, without asking the window: a page whose
+// thread is busy (a confirmed cancel waits for the install to end) still shows its caption.
+std::wstring WindowCaption(HWND window);
 std::wstring ClassName(HWND window);
 
 // Every child control of the window, in creation order.

@@ -1,4 +1,4 @@
-// The robot's window steps: expect-window, expect-control, press and expect-message.
+// The robot's window steps: expect-window, expect-control, press, close-window and expect-message.
 #include "scenario_runner.h"
 
 #include "output.h"
@@ -32,19 +32,34 @@ bool ScenarioRunner::ExpectWindow(const Step& step) {
   return true;
 }
 
+// Waits (bounded) until the control shows the text: a page busy with a press the robot just
+// posted, or with the system's own work (the folder browser's closing), answers a moment later.
 bool ScenarioRunner::ExpectControl(const Step& step) {
   if (!NeedWindow(step)) return false;
   unsigned long id = 0;
   if (!ParseNumber(*Named(step, L"id"), &id)) return Fail(step, L"id must be a number");
   HWND control = GetDlgItem(current_, static_cast<int>(id));
   if (!control) return Fail(step, L"the window has no control " + std::to_wstring(id));
-  std::wstring text = WindowText(control);
   const std::wstring expected = ExpandText(*Named(step, L"text"));
-  if (text != expected) {
-    return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
-                          L", expected " + Quoted(expected));
+  DWORD started = GetTickCount();
+  std::wstring text;
+  while ((text = WindowText(control)) != expected) {
+    if (GetTickCount() - started >= timeoutMs_) {
+      return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
+                            L", expected " + Quoted(expected));
+    }
+    Sleep(kPollMs);
   }
   PrintLine(L"control " + std::to_wstring(id) + L" " + Quoted(text));
+  return true;
+}
+
+// The window's close box: the system turns it into the cancel command (id 2), even on a page that
+// has no button with that id.
+bool ScenarioRunner::CloseWindow(const Step& step) {
+  if (!NeedWindow(step)) return false;
+  if (!PostMessageW(current_, WM_SYSCOMMAND, SC_CLOSE, 0)) return Fail(step, L"cannot close the window");
+  PrintLine(L"closed the window with its close box");
   return true;
 }
 
@@ -86,7 +101,7 @@ bool ScenarioRunner::ExpectMessage(const Step& step) {
   HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message");
   if (!box) return false;
   std::wstring text = MessageBoxText(box);
-  std::wstring shownCaption = WindowText(box);
+  std::wstring shownCaption = WindowCaption(box);
   if (expected && text != *expected) {
     return Fail(step, L"the message " + Quoted(shownCaption) + L" says " + Quoted(text) +
                           L", expected " + Quoted(*expected));

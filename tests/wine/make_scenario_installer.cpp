@@ -3,7 +3,10 @@
 //
 //   make_scenario_installer LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET
 //
-// LAYOUT names the scenario's record chain (see kLayouts). OUT_EXPECTED_CABINET receives what
+// LAYOUT names the scenario's record chain. The "product" layouts ignore CABINET and carry the
+// sample product's cabinet instead (sample_product.h): "product" as shipped, "product-bad-props"
+// with a broken properties file, "product-win98" as shipped under its own name. They take the launch marker program from the Windows build the
+// stub comes from (<build>/src/setup/vorlax-setup.exe -> <build>/tests/robot/). OUT_EXPECTED_CABINET receives what
 // the installer's copy step writes to files.cab: the cabinet record's payload through the end of
 // the file (the copy runs to the end, so it carries the record's size and type fields and every
 // later record). It is written only for layouts whose walk reaches the cabinet record.
@@ -15,6 +18,7 @@
 
 #include "base/little_endian.h"
 #include "packer/payload_writer.h"
+#include "sample_product.h"
 
 namespace {
 
@@ -50,9 +54,41 @@ bool CutInsideCabinet(const std::string& stub, const std::string& cabinet, Built
   return false;
 }
 
-bool Build(const std::string& layout, const std::string& stub, const std::string& cabinet,
-           Built* built) {
+constexpr char kStubInBuild[] = "src/setup/vorlax-setup.exe";
+constexpr char kLaunchMarkerInBuild[] = "tests/robot/vorlax-launch-marker.exe";
+constexpr char kProductLayout[] = "product";
+
+// The Windows build folder's launch marker, found from the stub's place in the same build.
+std::string LaunchMarkerBeside(const std::string& stub) {
+  const std::string suffix = kStubInBuild;
+  if (stub.size() < suffix.size() || stub.compare(stub.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return std::string();
+  }
+  return stub.substr(0, stub.size() - suffix.size()) + kLaunchMarkerInBuild;
+}
+
+// "product" and "product-VARIANT": the sample product's cabinet in the shipped record chain.
+bool BuildProduct(const std::string& layout, const std::string& stubPath, const std::string& stub,
+                  Built* built) {
+  std::string variant = layout.size() > sizeof kProductLayout ? layout.substr(sizeof kProductLayout) : "";
+  std::string cabinet;
+  std::string error;
+  if (!scenarios::BuildProductCabinet(VORLAX_WINE_TESTS_DIR "/product", LaunchMarkerBeside(stubPath), variant,
+                                      &cabinet, &error)) {
+    std::fprintf(stderr, "make_scenario_installer: %s\n", error.c_str());
+    return false;
+  }
+  built->installer = vorlax::BuildInstaller(stub, cabinet, {}, false);
+  built->reachesCabinet = true;
+  return true;
+}
+
+bool Build(const std::string& layout, const std::string& stubPath, const std::string& stub,
+           const std::string& cabinet, Built* built) {
   built->cabinetOffset = StubRecordSize(stub);
+  if (layout == kProductLayout || layout.rfind(std::string(kProductLayout) + "-", 0) == 0) {
+    return BuildProduct(layout, stubPath, stub, built);
+  }
   if (layout == "no-payload") {
     built->installer = stub;
     return true;
@@ -121,7 +157,7 @@ int main(int argc, char** argv) {
     return Fail(std::string("cannot read cabinet ") + argv[3]);
   }
   Built built;
-  if (!Build(argv[1], stub, cabinet, &built)) return Fail(std::string("cannot build layout ") + argv[1]);
+  if (!Build(argv[1], argv[2], stub, cabinet, &built)) return Fail(std::string("cannot build layout ") + argv[1]);
   if (!WriteFile(argv[4], built.installer)) return Fail(std::string("cannot write ") + argv[4]);
   std::remove(argv[5]);
   if (built.reachesCabinet &&

@@ -40,6 +40,10 @@ readonly kRobotTimeout=240
 readonly kServerTimeout=30
 readonly kServerLinger=120       # s the prefix's server stays after its last program, if no cleanup
 readonly kDisplayWaitSteps=100   # x 0.1 s
+# The small drive of the full-drive scenarios: a tmpfs far smaller than the sample product,
+# mapped as drive S: in the prefix. Missing-drive scenarios use Q:, which is never mapped.
+readonly kSmallDriveSize=256k
+readonly kSmallDriveLetter=s:
 readonly kProbeTimeout=30
 readonly kArches="win32 win64"
 readonly kDefaultArch=win32      # of a work folder older than its architecture file
@@ -149,6 +153,23 @@ make_sample_cabinet() {
   (cd "$workdir/content" && gcab -c "$workdir/sample.cab" readme.txt)
 }
 
+# A small filesystem as drive S: of the prefix. Mounting needs root; without it the scenarios
+# that need the drive (a "# needs: small-drive" line) are skipped.
+mount_small_drive() {
+  local workdir=$1
+  mkdir -p "$workdir/small-drive"
+  if mount -t tmpfs -o size="$kSmallDriveSize" vorlax-small-drive "$workdir/small-drive" 2>/dev/null; then
+    ln -sfn "$workdir/small-drive" "$workdir/prefix/dosdevices/$kSmallDriveLetter"
+  else
+    echo "wine_harness: cannot mount a small filesystem (not root?): full-drive scenarios will be skipped"
+  fi
+}
+
+unmount_small_drive() {
+  local workdir=$1
+  if mountpoint -q "$workdir/small-drive" 2>/dev/null; then umount "$workdir/small-drive" || true; fi
+}
+
 setup() {
   local workdir=$1 arch=${2:-}
   if [ -z "$arch" ]; then
@@ -159,6 +180,7 @@ setup() {
   # Leftovers of an interrupted earlier run in this folder are this harness's own.
   stop_wineserver "$workdir"
   stop_xvfb "$workdir"
+  unmount_small_drive "$workdir"
   rm -rf "$workdir"
   mkdir -p "$workdir"
   echo "$arch" > "$workdir/arch"
@@ -175,6 +197,8 @@ setup() {
     return 1
   fi
   make_sample_cabinet "$workdir"
+  mount_small_drive "$workdir"
+  mkdir -p "$workdir/screenshots"
 }
 
 # Restarts the prefix's server so that it stays between the tests, and the prefix's system programs
@@ -219,6 +243,10 @@ run() {
     echo "wine_harness: no display or prefix in $workdir (its wine32.setup or wine64.setup test did not run)"
     return 1
   fi
+  if grep -q '^# needs: small-drive' "$scenario" && ! mountpoint -q "$workdir/small-drive"; then
+    echo "SKIPPED: no small drive mounted (needs root)"
+    return "$kSkipped"
+  fi
   local name=$layout folder=$workdir
   # LAYOUT-in-deep-folder: LAYOUT's installer in a folder whose path is over 255 characters.
   if [[ "$layout" == *-in-deep-folder ]]; then
@@ -229,10 +257,14 @@ run() {
   local installer="$folder/$name.exe" expected="$workdir/$name.expected-cab"
   "$maker" "$layout" "$stub" "$workdir/sample.cab" "$installer" "$expected"
   wine_environment "$workdir"
-  # Read by scenarios as %VORLAX_EXPECTED_CABINET% (paths) and ${VORLAX_INSTALLER} (texts).
+  # Read by scenarios as %VORLAX_EXPECTED_CABINET% (paths) and ${VORLAX_INSTALLER} (texts); the
+  # test sources (expected files) and the screenshot folder as %VORLAX_WINE_TESTS% and
+  # %VORLAX_SCREENSHOTS%.
   VORLAX_EXPECTED_CABINET=$(windows_path "$expected")
   VORLAX_INSTALLER=$(windows_path "$installer")
-  export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER
+  VORLAX_WINE_TESTS=$(windows_path "$(cd "$(dirname "$scenario")/.." && pwd)")
+  VORLAX_SCREENSHOTS=$(windows_path "$workdir/screenshots")
+  export VORLAX_EXPECTED_CABINET VORLAX_INSTALLER VORLAX_WINE_TESTS VORLAX_SCREENSHOTS
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
     wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" \
@@ -274,6 +306,7 @@ cleanup() {
   local workdir=$1
   stop_wineserver "$workdir"
   stop_xvfb "$workdir"
+  unmount_small_drive "$workdir"
   if [ "${VORLAX_KEEP_WINE_PREFIX:-0}" != 1 ]; then rm -rf "$workdir/prefix"; fi
 }
 

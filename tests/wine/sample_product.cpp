@@ -1,0 +1,179 @@
+// The sample product's cabinet (see sample_product.h).
+#include "sample_product.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "packer/cabinet_writer.h"
+
+namespace scenarios {
+
+namespace {
+
+constexpr uint16_t kReadOnly = 0x01;
+constexpr uint16_t kArchive = 0x20;
+constexpr uint16_t kConfigFolder = 0;
+constexpr uint16_t kProductFolder = 1;
+constexpr uint16_t kLzxWindowBits = 16;
+
+// The page bitmaps: one colour each, with a marker colour in the top-left pixel so the scenarios
+// see that the picture stands the right way up at the right place.
+constexpr uint32_t kLogoColour = 0x1E5AA0;     // RGB(30, 90, 160)
+constexpr uint32_t kProductColour = 0x148C3C;  // RGB(20, 140, 60)
+constexpr uint32_t kCornerColour = 0xFAC800;   // RGB(250, 200, 0)
+constexpr int kLogoWidth = 60, kLogoHeight = 40;
+constexpr int kProductWidth = 100, kProductHeight = 50;  // the size the page layout is drawn for
+constexpr size_t kMusicSize = 192 * 1024;
+
+constexpr uint16_t DosDate(int year, int month, int day) {
+  return static_cast<uint16_t>(((year - 1980) << 9) | (month << 5) | day);
+}
+constexpr uint16_t DosTime(int hour, int minute, int second) {
+  return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
+}
+
+enum class Source { kChecked, kLaunchMarker, kMusic };
+
+struct ProductFile {
+  const char* cabinetName;
+  Source source;
+  const char* checkedPath;  // under the product folder, for Source::kChecked
+  uint16_t date;
+  uint16_t time;
+  uint16_t attributes;
+};
+
+// In cabinet order, which is the order of the install log's File lines.
+const ProductFile kProductFiles[] = {
+    {"files\\readme.txt", Source::kChecked, "files/readme.txt", DosDate(2019, 6, 30), DosTime(13, 45, 10), kArchive},
+    {"files\\bin\\vorlax-launch-marker.exe", Source::kLaunchMarker, nullptr, DosDate(2020, 2, 29), DosTime(23, 59, 58), kArchive},
+    {"files\\data\\empty.dat", Source::kChecked, "files/data/empty.dat", DosDate(1999, 12, 31), DosTime(0, 0, 0), kArchive},
+    {"files\\data\\levels\\level1.dat", Source::kChecked, "files/data/levels/level1.dat", DosDate(2001, 9, 9), DosTime(1, 46, 40), kReadOnly | kArchive},
+    {"files\\data\\music.bin", Source::kMusic, nullptr, DosDate(2010, 10, 10), DosTime(10, 10, 10), kArchive},
+    {"files\\docs\\manual.txt", Source::kChecked, "files/docs/manual.txt", DosDate(1985, 3, 4), DosTime(5, 6, 8), kArchive},
+};
+
+const char* const kConfigFiles[] = {"install.xml", "defines.xml", "props.xml", "licence.txt", "readme.txt"};
+
+// A properties file whose root element is not Properties: the reader stops on line 2.
+const char kBadProperties[] = "<?xml version=\"1.0\" ?>\r\n<Props>\r\n</Props>\r\n";
+
+bool ReadFile(const std::string& path, std::string* bytes) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char buffer[65536];
+  size_t got;
+  bytes->clear();
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
+  bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+void PutLe(std::string* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
+}
+
+// A 24-bit bottom-up BMP of one colour with the corner colour in its top-left pixel.
+std::string MakeBitmap(int width, int height, uint32_t colour) {
+  const int rowSize = (width * 3 + 3) & ~3;
+  const uint32_t dataSize = static_cast<uint32_t>(rowSize * height);
+  std::string bmp = "BM";
+  PutLe(&bmp, 14 + 40 + dataSize, 4);
+  PutLe(&bmp, 0, 4);
+  PutLe(&bmp, 14 + 40, 4);
+  PutLe(&bmp, 40, 4);
+  PutLe(&bmp, static_cast<uint32_t>(width), 4);
+  PutLe(&bmp, static_cast<uint32_t>(height), 4);
+  PutLe(&bmp, 1, 2);
+  PutLe(&bmp, 24, 2);
+  for (int i = 0; i < 6; ++i) PutLe(&bmp, 0, 4);  // compression, size, resolution, colours
+  for (int row = height - 1; row >= 0; --row) {
+    std::string line;
+    for (int x = 0; x < width; ++x) {
+      uint32_t pixel = row == 0 && x == 0 ? kCornerColour : colour;
+      PutLe(&line, pixel, 3);  // blue, green, red
+    }
+    line.resize(static_cast<size_t>(rowSize), '\0');
+    bmp += line;
+  }
+  return bmp;
+}
+
+// Text-like data that compresses, but not to nothing: numbered lines from a small generator.
+std::string MakeMusic() {
+  std::string data;
+  uint32_t state = 12345;
+  while (data.size() < kMusicSize) {
+    state = state * 1103515245u + 12345u;
+    data += "note " + std::to_string(state >> 20) + " length " + std::to_string((state >> 8) & 15) + "\r\n";
+  }
+  data.resize(kMusicSize);
+  return data;
+}
+
+std::string Utf16LeWithMark(const std::string& ascii) {
+  std::string out("\xFF\xFE", 2);
+  for (char c : ascii) {
+    out.push_back(c);
+    out.push_back('\0');
+  }
+  return out;
+}
+
+}  // namespace
+
+bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
+                         const std::string& variant, std::string* cabinet, std::string* error) {
+  if (!variant.empty() && variant != "bad-props" && variant != "win98") {
+    *error = "unknown product variant " + variant;
+    return false;
+  }
+  std::vector<vorlax::CabinetInputFile> files;
+  for (const char* name : kConfigFiles) {
+    vorlax::CabinetInputFile file;
+    file.name = std::string("cfg\\") + name;
+    file.folder = kConfigFolder;
+    if (variant == "bad-props" && file.name == "cfg\\props.xml") {
+      file.data = Utf16LeWithMark(kBadProperties);
+    } else if (!ReadFile(productDir + "/cfg/" + name, &file.data)) {
+      *error = "cannot read " + productDir + "/cfg/" + name;
+      return false;
+    }
+    files.push_back(file);
+  }
+  files.push_back({"cfg\\logo.bmp", MakeBitmap(kLogoWidth, kLogoHeight, kLogoColour)});
+  files.push_back({"cfg\\product.bmp", MakeBitmap(kProductWidth, kProductHeight, kProductColour)});
+  for (const ProductFile& product : kProductFiles) {
+    vorlax::CabinetInputFile file;
+    file.name = product.cabinetName;
+    file.dosDate = product.date;
+    file.dosTime = product.time;
+    file.attributes = product.attributes;
+    file.folder = kProductFolder;
+    bool read = true;
+    switch (product.source) {
+      case Source::kChecked: read = ReadFile(productDir + "/" + product.checkedPath, &file.data); break;
+      case Source::kLaunchMarker: read = ReadFile(launchMarker, &file.data) && !file.data.empty(); break;
+      case Source::kMusic: file.data = MakeMusic(); break;
+    }
+    if (!read) {
+      *error = std::string("cannot read the source of ") + product.cabinetName +
+               (product.source == Source::kLaunchMarker ? " (" + launchMarker + ": build vorlax-launch-marker)" : "");
+      return false;
+    }
+    files.push_back(file);
+  }
+  vorlax::CabinetWriterOptions options;
+  vorlax::CompressionChoice lzx;
+  lzx.kind = 3;
+  lzx.windowBits = kLzxWindowBits;
+  options.folders = {vorlax::CompressionChoice(), lzx};
+  std::vector<vorlax::CabinetPart> parts;
+  if (!vorlax::WriteCabinets(files, options, &parts, error)) return false;
+  *cabinet = parts.front().bytes;
+  return true;
+}
+
+}  // namespace scenarios

@@ -1,0 +1,22 @@
+// The sample product of the Wine scenarios: its cabinet, built from the checked-in files under
+// tests/wine/product (configuration files in UTF-16LE as the installer reads them, the licence,
+// the readme and the product's files) plus what is made here: the two page bitmaps, a larger
+// data file that gives the progress bars something to show, and the launch marker program taken
+// from the Windows build.
+//
+// Every product file carries a fixed DOS date and time and its attributes (one read-only file,
+// one empty file); the scenarios check them on disk and compare the install log with the
+// hand-written files in tests/wine/product/expected, which list the files in this order.
+#pragma once
+
+#include <string>
+
+namespace scenarios {
+
+// The variants the layouts name: "" (the product as shipped), "bad-props" (a properties file
+// whose root element is wrong) and "win98" (the product as shipped, under its own installer name,
+// so the Windows version Wine is told to show that program touches no other scenario).
+bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
+                         const std::string& variant, std::string* cabinet, std::string* error);
+
+}  // namespace scenarios
