@@ -146,8 +146,9 @@ class Reader {
 
 }  // namespace
 
-bool ReadPackConfiguration(const std::string& folder, const std::vector<std::u16string>& extraDefines,
-                           const std::vector<std::string>& definesNames, PackConfiguration* configuration) {
+bool ReadPackConfiguration(const std::string& folder, const PackConfigurationOptions& options,
+                           PackConfiguration* configuration) {
+  const std::vector<std::u16string>& extraDefines = options.extraDefines;
   StagingFolder staging;
   if (staging.path().empty()) {
     std::fprintf(stderr, "vorlax: cannot make a staging folder in the temporary folder\n");
@@ -162,7 +163,7 @@ bool ReadPackConfiguration(const std::string& folder, const std::vector<std::u16
   if (!load.AllLoaded()) return false;
   for (std::size_t i = 0; i < extraDefines.size(); ++i) {
     if (!State().defines.LoadText(extraDefines[i])) {
-      reader.Error("Attached Defines: " + ToUtf8(State().defines.GetErrorText()) + " (in '" + definesNames[i] + "')");
+      reader.Error("Attached Defines: " + ToUtf8(State().defines.GetErrorText()) + " (in '" + options.definesNames[i] + "')");
       return false;
     }
   }
@@ -170,9 +171,11 @@ bool ReadPackConfiguration(const std::string& folder, const std::vector<std::u16
   if (!config.LicenseTitle.empty() && !reader.ConvertText(ToUtf8(config.LicenseTitle), false)) return false;
   ConfigChecker checker([&reader](const std::string& message) { reader.Warn(message); });
   checker.CheckAll(staging.path().u8string());
-  reader.CheckNamedFile("LicenseTitle", config.LicenseTitle);
-  reader.CheckNamedFile("ReadmeTitle", config.ReadmeTitle);
-  reader.CheckBitmaps();
+  if (options.checkFolderFiles) {
+    reader.CheckNamedFile("LicenseTitle", config.LicenseTitle);
+    reader.CheckNamedFile("ReadmeTitle", config.ReadmeTitle);
+    reader.CheckBitmaps();
+  }
   return true;
 }
 

@@ -9,6 +9,8 @@
 // (those of `vorlax check`, plus a missing licence, readme or bitmap and a bitmap the installer
 // cannot show) are printed and do not.
 //
+// `vorlax check` reads a folder the same way, so a folder that checks clean packs.
+//
 // Trap: the readers work on State(): one configuration per process.
 #pragma once
 
@@ -25,10 +27,18 @@ struct PackConfiguration {
   int warnings = 0;
 };
 
-// Reads and checks the folder; extraDefines are the `--defines` texts (already decoded), loaded
-// after defines.xml as the installer does, named by definesNames in messages. False with every
-// error printed.
-bool ReadPackConfiguration(const std::string& folder, const std::vector<std::u16string>& extraDefines,
-                           const std::vector<std::string>& definesNames, PackConfiguration* configuration);
+// What ReadPackConfiguration reads and checks besides the three documents.
+struct PackConfigurationOptions {
+  // The `--defines` texts (already decoded), loaded after defines.xml as the installer does,
+  // named by definesNames in messages.
+  std::vector<std::u16string> extraDefines;
+  std::vector<std::string> definesNames;
+  // Warn about a missing licence, readme or bitmap and a bitmap the installer cannot show.
+  bool checkFolderFiles = true;
+};
+
+// Reads and checks the folder. False with every error printed.
+bool ReadPackConfiguration(const std::string& folder, const PackConfigurationOptions& options,
+                           PackConfiguration* configuration);
 
 }  // namespace vorlax
