@@ -74,14 +74,16 @@ class Reader {
       : folder_(folder), staging_(staging), configuration_(configuration),
         stagingPrefix_(ToUtf8(ConfigFilePath(staging, ""))), folderPrefix_(ToUtf8(ConfigFilePath(folder, ""))) {}
 
-  void Error(std::string message) {
+  // message with the staging folder's paths replaced by the configuration folder's.
+  std::string InFolder(std::string message) const {
     ReplaceAll(&message, stagingPrefix_, folderPrefix_);
-    std::fprintf(stderr, "vorlax: %s\n", message.c_str());
+    return message;
   }
 
-  void Warn(std::string message) {
-    ReplaceAll(&message, stagingPrefix_, folderPrefix_);
-    std::fprintf(stderr, "vorlax: warning: %s\n", message.c_str());
+  void Error(const std::string& message) { std::fprintf(stderr, "vorlax: %s\n", InFolder(message).c_str()); }
+
+  void Warn(const std::string& message) {
+    std::fprintf(stderr, "vorlax: warning: %s\n", InFolder(message).c_str());
     ++configuration_->warnings;
   }
 
@@ -146,6 +148,33 @@ class Reader {
 
 }  // namespace
 
+namespace {
+
+// Converts the three documents into the staging folder and loads them from there; the errors of
+// the load come back with the configuration folder's paths. False when a text cannot be
+// converted (the error is printed).
+bool StageAndLoad(Reader* reader, const std::string& staging, ConfigFolderLoad* load) {
+  for (const char* name : {kPropsFileName, kInstallFileName, kDefinesFileName}) {
+    if (!reader->ConvertText(name, true)) return false;
+  }
+  *load = LoadConfigFolder(staging);
+  for (std::string& error : load->errors) error = reader->InFolder(error);
+  return true;
+}
+
+}  // namespace
+
+bool LoadPackedConfigFolder(const std::string& folder, ConfigFolderLoad* load) {
+  StagingFolder staging;
+  if (staging.path().empty()) {
+    std::fprintf(stderr, "vorlax: cannot make a staging folder in the temporary folder\n");
+    return false;
+  }
+  PackConfiguration configuration;
+  Reader reader(folder, staging.path().u8string(), &configuration);
+  return StageAndLoad(&reader, staging.path().u8string(), load);
+}
+
 bool ReadPackConfiguration(const std::string& folder, const PackConfigurationOptions& options,
                            PackConfiguration* configuration) {
   const std::vector<std::u16string>& extraDefines = options.extraDefines;
@@ -155,11 +184,9 @@ bool ReadPackConfiguration(const std::string& folder, const PackConfigurationOpt
     return false;
   }
   Reader reader(folder, staging.path().u8string(), configuration);
-  for (const char* name : {kPropsFileName, kInstallFileName, kDefinesFileName}) {
-    if (!reader.ConvertText(name, true)) return false;
-  }
-  ConfigFolderLoad load = LoadConfigFolder(staging.path().u8string());
-  for (const std::string& error : load.errors) reader.Error(error);
+  ConfigFolderLoad load;
+  if (!StageAndLoad(&reader, staging.path().u8string(), &load)) return false;
+  for (const std::string& error : load.errors) std::fprintf(stderr, "vorlax: %s\n", error.c_str());
   if (!load.AllLoaded()) return false;
   for (std::size_t i = 0; i < extraDefines.size(); ++i) {
     if (!State().defines.LoadText(extraDefines[i])) {

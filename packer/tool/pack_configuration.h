@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "packer/tool/config_folder.h"
+
 namespace vorlax {
 
 struct PackConfiguration {
@@ -36,6 +38,11 @@ struct PackConfigurationOptions {
   // Warn about a missing licence, readme or bitmap and a bitmap the installer cannot show.
   bool checkFolderFiles = true;
 };
+
+// Loads the folder's three documents into State() as `vorlax pack` would store them, without
+// checks; load->errors name the folder's files. False when a text is neither UTF-8 nor UTF-16LE
+// (the error is printed).
+bool LoadPackedConfigFolder(const std::string& folder, ConfigFolderLoad* load);
 
 // Reads and checks the folder. False with every error printed.
 bool ReadPackConfiguration(const std::string& folder, const PackConfigurationOptions& options,

@@ -62,6 +62,8 @@ check "packing twice gives identical bytes" cmp -s a.exe d.exe
 
 # --- Read back: init, pack, then check, list, extract --------------------------------------------
 check "init folder checks clean" bash -c "'$vorlax' check utf8 2>&1 | grep -qx 'utf8: configuration reads as the installer reads it; 0 warnings'"
+check "expand reads a UTF-8 folder" test "$("$vorlax" expand utf8 '%WELCOME_DIALOG_TITLE% / %InstallPath%' 2>&1)" == \
+  "Welcome to My Product Setup / \\My Product"
 "$vorlax" list a.exe > list.out 2>&1
 check "list reads the installer" grep -q '^7 records\|^installer: 2 records' list.out
 check "list shows the product files" grep -q 'files\\data\\levels\\one.dat' list.out
