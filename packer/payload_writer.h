@@ -18,6 +18,9 @@
 
 namespace vorlax {
 
+// The bytes that end a record.
+constexpr std::size_t kRecordTrailerSize = 8;
+
 // The 8 bytes that end a record: the payload's size and the record type (little-endian 32-bit
 // each). For writers that stream a payload to a file and then end its record.
 std::string PayloadRecordTrailer(uint32_t size, uint32_t type);

@@ -11,7 +11,9 @@
 // The result depends only on the inputs (file bytes, dates as local time, attributes, options):
 // the cabinet's set id is 0 and no time or path goes into it, so packing twice gives the same
 // bytes.
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,7 +21,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "packer/cabinet_writer.h"
+#include "packer/cabinet_stream_writer.h"
 #include "packer/payload_writer.h"
 #include "packer/tool/command.h"
 #include "packer/tool/config_text.h"
@@ -136,47 +138,120 @@ bool ReadDefinesFiles(const std::vector<std::string>& paths, std::vector<std::u1
   return true;
 }
 
-// The cabinet's input: configuration texts converted, every other file as it is.
-bool ReadCabinetFiles(const std::vector<ProductFile>& listed, const PackConfiguration& configuration,
-                      std::vector<CabinetInputFile>* files, std::string* error) {
-  uint64_t total = 0;
-  for (const ProductFile& file : listed) total += file.size;
-  TerminalProgress progress("reading files");
-  uint64_t done = 0;
-  for (const ProductFile& file : listed) {
-    CabinetInputFile input;
-    input.name = Narrow(FromUtf8(file.cabinetName));
-    input.dosDate = file.dosDate;
-    input.dosTime = file.dosTime;
-    input.attributes = file.attributes;
-    auto converted = configuration.convertedTexts.find(file.cabinetName);
-    if (converted != configuration.convertedTexts.end()) {
-      input.data = converted->second;
-    } else if (!ReadProductFile(file, &input.data, error)) {
-      return false;
+// Reads the product's files for the cabinet in order: configuration texts from their converted
+// form, every other file from disk, one open file at a time.
+class ProductReader {
+ public:
+  ProductReader(const std::vector<ProductFile>& listed, const PackConfiguration& configuration)
+      : listed_(listed), configuration_(configuration) {}
+
+  bool Read(std::size_t index, uint64_t offset, uint32_t count, char* out) {
+    const std::string& cabinetName = listed_[index].cabinetName;
+    auto converted = configuration_.convertedTexts.find(cabinetName);
+    if (converted != configuration_.convertedTexts.end()) {
+      if (offset + count > converted->second.size()) return false;
+      std::memcpy(out, converted->second.data() + offset, count);
+      return true;
     }
-    files->push_back(std::move(input));
-    done += file.size;
-    progress.Update(total == 0 ? 100 : static_cast<int>(done * 100 / total));
+    if (index != openIndex_) {
+      in_.close();
+      in_.clear();
+      in_.open(listed_[index].source, std::ios::binary);
+      openIndex_ = index;
+    }
+    in_.read(out, count);
+    if (static_cast<uint32_t>(in_.gcount()) != count) return false;
+    // A file that grew since it was listed would lose its end silently: refuse it.
+    return offset + count < listed_[index].size || in_.peek() == std::char_traits<char>::eof();
   }
-  return true;
+
+  // The size the cabinet stores: the converted text's for a configuration text.
+  uint64_t SizeOf(const ProductFile& file) const {
+    auto converted = configuration_.convertedTexts.find(file.cabinetName);
+    return converted == configuration_.convertedTexts.end() ? file.size : converted->second.size();
+  }
+
+ private:
+  const std::vector<ProductFile>& listed_;
+  const PackConfiguration& configuration_;
+  std::ifstream in_;
+  std::size_t openIndex_ = SIZE_MAX;
+};
+
+// The installer file being written: the cabinet's positions are relative to where it starts.
+class InstallerSink : public CabinetSink {
+ public:
+  InstallerSink(std::fstream* out, uint64_t cabinetStart) : out_(out), cabinetStart_(cabinetStart) {}
+  bool Write(const char* bytes, std::size_t count) override {
+    out_->write(bytes, static_cast<std::streamsize>(count));
+    return static_cast<bool>(*out_);
+  }
+  bool WriteAt(uint64_t position, const char* bytes, std::size_t count) override {
+    std::streampos end = out_->tellp();
+    out_->seekp(static_cast<std::streamoff>(cabinetStart_ + position));
+    out_->write(bytes, static_cast<std::streamsize>(count));
+    out_->seekp(end);
+    return static_cast<bool>(*out_);
+  }
+
+ private:
+  std::fstream* out_;
+  uint64_t cabinetStart_;
+};
+
+void WriteBytes(std::fstream* out, const std::string& bytes) {
+  out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Writes the installer's records to path: stub, cabinet, defines texts, marker.
-bool WriteInstaller(const fs::path& path, const std::string& stub, const std::string& cabinet,
-                    const std::vector<std::u16string>& definesTexts, bool signable) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(stub.data(), static_cast<std::streamsize>(stub.size()));
-  std::string trailer = PayloadRecordTrailer(static_cast<uint32_t>(stub.size()), kRecordSkipped);
-  out.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
-  out.write(cabinet.data(), static_cast<std::streamsize>(cabinet.size()));
-  trailer = PayloadRecordTrailer(static_cast<uint32_t>(cabinet.size()), kRecordCabinet);
-  out.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+struct PackResult {
+  uint64_t bytes = 0;  // the files' bytes as stored
+  uint64_t cabinetSize = 0;
+  uint64_t installerSize = 0;
+};
+
+// Writes the installer's records to path: stub, cabinet (streamed from the files), defines
+// texts, marker.
+bool WriteInstaller(const fs::path& path, const std::string& stub, const std::vector<ProductFile>& listed,
+                    const PackConfiguration& configuration, const CompressionChoice& compression,
+                    const std::vector<std::u16string>& definesTexts, bool signable, PackResult* result,
+                    std::string* error) {
+  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+  if (!out) {
+    *error = "cannot write '" + path.u8string() + "'";
+    return false;
+  }
+  WriteBytes(&out, stub);
+  WriteBytes(&out, PayloadRecordTrailer(static_cast<uint32_t>(stub.size()), kRecordSkipped));
+  ProductReader reader(listed, configuration);
+  std::vector<StreamedCabinetFile> files;
+  uint64_t total = 0;
+  for (const ProductFile& file : listed) {
+    files.push_back({Narrow(FromUtf8(file.cabinetName)), reader.SizeOf(file), file.dosDate, file.dosTime,
+                     file.attributes});
+    total += files.back().size;
+  }
+  result->bytes = total;
+  InstallerSink sink(&out, stub.size() + kRecordTrailerSize);
+  TerminalProgress progress("packing");
+  auto read = [&reader](std::size_t index, uint64_t offset, uint32_t count, char* bytes) {
+    return reader.Read(index, offset, count, bytes);
+  };
+  auto shown = [&progress, total](uint64_t done) {
+    progress.Update(total == 0 ? 100 : static_cast<int>(done * 100 / total));
+  };
+  if (!StreamCabinet(files, compression, read, &sink, &result->cabinetSize, error, shown)) {
+    *error = "cannot make the cabinet: " + *error;
+    return false;
+  }
+  progress.Done();
+  WriteBytes(&out, PayloadRecordTrailer(static_cast<uint32_t>(result->cabinetSize), kRecordCabinet));
   std::string tail;
   for (const std::u16string& text : definesTexts) AppendPayloadRecord(&tail, kRecordDefines, ToUtf16Le(text));
   if (signable) AppendPayloadMarker(&tail);
-  out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+  WriteBytes(&out, tail);
+  result->installerSize = static_cast<uint64_t>(out.tellp());
   out.close();
+  if (!out) *error = "cannot write '" + path.u8string() + "'";
   return static_cast<bool>(out);
 }
 
@@ -187,22 +262,22 @@ fs::path TemporaryName(const fs::path& output) {
   return temporary;
 }
 
-void PrintSummary(const std::vector<CabinetInputFile>& files, const std::string& cabinet, const fs::path& output,
-                  uint64_t installerSize, int warnings) {
-  uint64_t bytes = 0;
-  for (const CabinetInputFile& file : files) bytes += file.data.size();
-  double ratio = bytes == 0 ? 0.0 : 100.0 * static_cast<double>(cabinet.size()) / static_cast<double>(bytes);
-  std::printf("%s: %zu files, %llu bytes; cabinet %zu bytes (%.1f%%); installer %llu bytes; %d warning%s\n",
-              output.u8string().c_str(), files.size(), static_cast<unsigned long long>(bytes), cabinet.size(), ratio,
-              static_cast<unsigned long long>(installerSize), warnings, warnings == 1 ? "" : "s");
+void PrintSummary(const std::vector<ProductFile>& listed, const PackResult& result, const fs::path& output,
+                  int warnings) {
+  uint64_t bytes = result.bytes;
+  double ratio = bytes == 0 ? 0.0 : 100.0 * static_cast<double>(result.cabinetSize) / static_cast<double>(bytes);
+  std::printf("%s: %zu files, %llu bytes; cabinet %llu bytes (%.1f%%); installer %llu bytes; %d warning%s\n",
+              output.u8string().c_str(), listed.size(), static_cast<unsigned long long>(bytes),
+              static_cast<unsigned long long>(result.cabinetSize), ratio,
+              static_cast<unsigned long long>(result.installerSize), warnings, warnings == 1 ? "" : "s");
 }
 
 int RunPack(const std::vector<std::string>& args) {
   PackArguments parsed;
   if (!ParseArguments(args, &parsed)) return UsageError("pack");
-  CabinetWriterOptions options;
+  CompressionChoice compression;
   std::string error;
-  if (!ParseCompressionChoice(parsed.compression, &options.folders[0], &error)) return Fail(error);
+  if (!ParseCompressionChoice(parsed.compression, &compression, &error)) return Fail(error);
   std::string stub;
   std::string stubPath;
   if (!ReadStub(parsed, &stub, &stubPath, &error)) return Fail(error);
@@ -222,27 +297,21 @@ int RunPack(const std::vector<std::string>& args) {
     return Fail("the installer would stop on this configuration; nothing was written");
   }
 
-  std::vector<CabinetInputFile> files;
-  if (!ReadCabinetFiles(listed, configuration, &files, &error)) return Fail(error);
-  std::fprintf(stderr, "compressing %zu files (%s)\n", files.size(), parsed.compression.c_str());
-  std::vector<CabinetPart> parts;
-  if (!WriteCabinets(files, options, &parts, &error)) return Fail("cannot make the cabinet: " + error);
-  const std::string& cabinet = parts.front().bytes;
-
   fs::path output = fs::u8path(parsed.output);
   fs::path temporary = TemporaryName(output);
   std::error_code failure;
-  if (!WriteInstaller(temporary, stub, cabinet, definesTexts, parsed.signable)) {
+  PackResult result;
+  if (!WriteInstaller(temporary, stub, listed, configuration, compression, definesTexts, parsed.signable,
+                      &result, &error)) {
     fs::remove(temporary, failure);
-    return Fail("cannot write '" + temporary.u8string() + "'");
+    return Fail(error);
   }
-  uint64_t installerSize = fs::file_size(temporary, failure);
   fs::rename(temporary, output, failure);
   if (failure) {
     fs::remove(temporary, failure);
     return Fail("cannot write '" + parsed.output + "'");
   }
-  PrintSummary(files, cabinet, output, installerSize, configuration.warnings);
+  PrintSummary(listed, result, output, configuration.warnings);
   return kExitOk;
 }
 

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "base/text.h"
@@ -154,21 +152,6 @@ bool CheckProductLimits(const std::vector<ProductFile>& files, std::string* erro
                "' when letter case is ignored, as Windows does";
       return false;
     }
-  }
-  return true;
-}
-
-bool ReadProductFile(const ProductFile& file, std::string* out, std::string* error) {
-  std::ifstream in(file.source, std::ios::binary);
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
-    *error = "cannot read '" + file.source.u8string() + "'";
-    return false;
-  }
-  if (out->size() > MaxCabinetFileBytes()) {
-    *error = "cannot pack '" + file.source.u8string() + "': it grew beyond " + std::to_string(MaxCabinetFileBytes()) +
-             " bytes while being packed";
-    return false;
   }
   return true;
 }

@@ -8,8 +8,8 @@
 // character above U+00FF (cabinet names are 8-bit) or one Windows cannot put in a file name.
 // Each refusal names the file.
 //
-// Trap: sizes come from the listing; a file that grows between listing and reading is caught
-// when read (its bytes are checked against the limit again).
+// Trap: sizes come from the listing; the reader of `vorlax pack` refuses a file whose size
+// changed between listing and reading.
 #pragma once
 
 #include <cstdint>
@@ -44,9 +44,6 @@ bool ListProductFiles(const std::string& folder, const std::string& prefix, std:
 
 // Refuses what the cabinet cannot hold: file and product sizes, file count, duplicate names.
 bool CheckProductLimits(const std::vector<ProductFile>& files, std::string* error);
-
-// Reads the file's bytes into *out.
-bool ReadProductFile(const ProductFile& file, std::string* out, std::string* error);
 
 // Date, time and attributes of the file at path as the cabinet stores them (local time,
 // 2-second steps; read-only when the owner cannot write it).
