@@ -6,7 +6,9 @@
 // "files\" entries, each sorted by name. Everything is checked before the output is touched:
 // the configuration as the installer reads it (pack_configuration.h), the product against the
 // format's limits (product_files.h), the stub. The installer is written under a temporary name
-// beside OUT and renamed at the end, so a refusal or a failure leaves no file behind.
+// beside OUT and renamed at the end, so a refusal or a failure leaves no file behind. The cabinet
+// is streamed into it (cabinet_stream_writer.h): the files are read a block at a time, and only
+// the configuration texts, converted, are held in memory.
 //
 // The result depends only on the inputs (file bytes, dates as local time, attributes, options):
 // the cabinet's set id is 0 and no time or path goes into it, so packing twice gives the same
