@@ -17,10 +17,16 @@ void AppendLe32(std::string* out, uint32_t value) {
 
 }  // namespace
 
+std::string PayloadRecordTrailer(uint32_t size, uint32_t type) {
+  std::string trailer;
+  AppendLe32(&trailer, size);
+  AppendLe32(&trailer, type);
+  return trailer;
+}
+
 void AppendPayloadRecord(std::string* out, uint32_t type, const std::string& payload) {
   out->append(payload);
-  AppendLe32(out, static_cast<uint32_t>(payload.size()));
-  AppendLe32(out, type);
+  out->append(PayloadRecordTrailer(static_cast<uint32_t>(payload.size()), type));
 }
 
 void AppendPayloadMarker(std::string* out) { out->append(PayloadMarker()); }

@@ -18,6 +18,13 @@
 
 namespace vorlax {
 
+// The bytes that end a record.
+constexpr std::size_t kRecordTrailerSize = 8;
+
+// The 8 bytes that end a record: the payload's size and the record type (little-endian 32-bit
+// each). For writers that stream a payload to a file and then end its record.
+std::string PayloadRecordTrailer(uint32_t size, uint32_t type);
+
 // Appends payload, then its size and type (little-endian 32-bit each).
 void AppendPayloadRecord(std::string* out, uint32_t type, const std::string& payload);
 

@@ -8,6 +8,7 @@
 #include "cabinet/cabinet_reader.h"
 #include "cabinet/extraction.h"
 #include "driver/installer_state.h"
+#include "packer/tool/pe_signature.h"
 
 namespace vorlax {
 
@@ -100,6 +101,12 @@ bool CabinetSource::Open(const std::string& utf8Path, std::string* error) {
   system.CloseFile(file);
   if (!walked) {
     *error = "'" + utf8Path + "' is neither a cabinet nor an installer: " + walkError;
+    PeSignature signature;
+    if (FindPeSignature(utf8Path, &signature)) {
+      *error += " (it carries a " + std::to_string(signature.size) +
+                "-byte Authenticode signature at its end: an installer signed after a pack without --signable "
+                "cannot read its payload; pack it again with --signable, then sign)";
+    }
     return false;
   }
   isInstaller_ = true;

@@ -1,5 +1,5 @@
 // `vorlax expand DIR TEXT`: prints the expansion of TEXT against the defines of a configuration
-// folder, filled as the installer fills them: every props.xml string under its id, then
+// folder (UTF-8 or UTF-16 texts, read as `vorlax pack` stores them), filled as the installer fills them: every props.xml string under its id, then
 // defines.xml. The installer's own folders and run facts (ProgramFiles, InstallPath, ...) are not
 // known here unless the folder defines them, so they expand to empty text.
 #include <cstdio>
@@ -10,14 +10,15 @@
 #include "config/define_table.h"
 #include "driver/installer_state.h"
 #include "packer/tool/command.h"
-#include "packer/tool/config_folder.h"
+#include "packer/tool/pack_configuration.h"
 
 namespace vorlax {
 namespace {
 
 int RunExpand(const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError("expand");
-  ConfigFolderLoad load = LoadConfigFolder(args[0]);
+  ConfigFolderLoad load;
+  if (!LoadPackedConfigFolder(args[0], &load)) return kExitFailed;
   if (!load.propertiesLoaded || !load.definesLoaded) {
     for (const std::string& error : load.errors) std::fprintf(stderr, "vorlax: %s\n", error.c_str());
     return kExitFailed;

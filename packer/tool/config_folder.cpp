@@ -12,9 +12,6 @@ const char kDefinesFileName[] = "defines.xml";
 
 namespace {
 
-// How many leading bytes LooksLikeEightBitText inspects.
-constexpr uint32_t kSniffBytes = 64;
-
 // The main sequence copies every property string into the defines, the id widened byte for byte.
 void CopyPropertiesIntoDefines(InstallerState& state) {
   for (const auto& entry : state.properties.GetStrings()) {
@@ -44,21 +41,6 @@ ConfigFolderLoad LoadConfigFolder(const std::string& folder) {
   load.definesLoaded = state.defines.LoadFile(ConfigFilePath(folder, kDefinesFileName));
   if (!load.definesLoaded) load.errors.push_back(ToUtf8(state.defines.GetErrorText()));
   return load;
-}
-
-bool LooksLikeEightBitText(const std::u16string& path) {
-  System& system = *State().system;
-  FileHandle file = system.OpenFile(path, FileAccess::kRead);
-  if (file == kNoFile) return false;
-  unsigned char bytes[kSniffBytes];
-  int64_t got = system.ReadFile(file, bytes, kSniffBytes);
-  system.CloseFile(file);
-  if (got < 2) return false;
-  if (bytes[0] == 0xFF && bytes[1] == 0xFE) return false;
-  for (int64_t i = 0; i < got; ++i) {
-    if (bytes[i] == 0) return false;
-  }
-  return true;
 }
 
 }  // namespace vorlax

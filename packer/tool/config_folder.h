@@ -31,8 +31,4 @@ std::u16string ConfigFilePath(const std::string& folder, const char* fileName);
 // Loads the folder into State().properties, State().config and State().defines.
 ConfigFolderLoad LoadConfigFolder(const std::string& folder);
 
-// True when the file exists and its first bytes look like 8-bit or UTF-8 text rather than
-// UTF-16LE (no zero byte among the first characters); such a file reads as garbage.
-bool LooksLikeEightBitText(const std::u16string& path);
-
 }  // namespace vorlax

@@ -23,6 +23,9 @@ namespace vorlax {
 
 namespace {
 
+// Usage lines longer than this do not set the column of the summaries in `vorlax help`.
+constexpr int kMaxAlignedUsage = 60;
+
 std::map<std::string, Command>& Registry() {
   static std::map<std::string, Command> commands;
   return commands;
@@ -41,10 +44,16 @@ int PrintHelp() {
   std::vector<Command> commands = RegisteredCommands();
   int width = 0;
   for (const Command& command : commands) {
-    width = std::max(width, static_cast<int>(std::strlen(command.usage)));
+    int length = static_cast<int>(std::strlen(command.usage));
+    if (length <= kMaxAlignedUsage) width = std::max(width, length);
   }
   for (const Command& command : commands) {
-    std::printf("  vorlax %-*s  %s\n", width, command.usage, command.summary);
+    if (static_cast<int>(std::strlen(command.usage)) > kMaxAlignedUsage) {
+      // A long usage line gets its summary on the next line, in the summaries' column.
+      std::printf("  vorlax %s\n  %*s  %s\n", command.usage, width + 7, "", command.summary);
+    } else {
+      std::printf("  vorlax %-*s  %s\n", width, command.usage, command.summary);
+    }
   }
   return kExitOk;
 }
