@@ -49,6 +49,7 @@ readonly kArches="win32 win64"
 readonly kDefaultArch=win32      # of a work folder older than its architecture file
 readonly kWine32Loader=${VORLAX_WINE32_LOADER:-/usr/lib/wine/wine}
 readonly kWine64Loader=${VORLAX_WINE64_LOADER:-/usr/lib/wine/wine64}
+readonly kHarnessFunctions=$(dirname "$(readlink -f "$0")")/harness_functions.sh
 
 # The Wine loader of ARCH.
 loader_of() {
@@ -268,7 +269,8 @@ run() {
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
     wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" \
-      "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
+      "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")" || return
+    post_check "$workdir" "$scenario" "$(dirname "$robot")"
     return
   fi
   # Wine's CreateProcessW cannot start a program from a path this long, but its loader can: the
@@ -279,6 +281,21 @@ run() {
     status=$?
   wait "$installer_job" || true
   return "$status"
+}
+
+# A scenario's post-check: SCENARIO without ".scenario", followed by ".check.sh", run with bash
+# after the robot passed, to look at what only the Linux side reads well (the registry through
+# Wine's reg, link files through lnkinfo). It runs in the prefix's environment with WINE (the
+# loader), VORLAX_DRIVE_C (the prefix's C: drive), VORLAX_TOOLS (the robot's folder, with the
+# other test programs) and the functions wine_logged and windows_path; its exit code is the test's.
+post_check() {
+  local workdir=$1 scenario=$2 tools=$3
+  local script=${scenario%.scenario}.check.sh
+  [ -f "$script" ] || return 0
+  echo "wine_harness: post-check $(basename "$script")"
+  VORLAX_DRIVE_C=$WINEPREFIX/drive_c VORLAX_TOOLS=$tools WORKDIR=$workdir WINE=$WINE \
+    timeout "$kRobotTimeout" bash -c 'source "$0"; set -euo pipefail; source "$1"' \
+    "$kHarnessFunctions" "$script"
 }
 
 exec_program() {
