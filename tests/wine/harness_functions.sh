@@ -57,3 +57,15 @@ expect_url() {
   cat "$1"
   return 1
 }
+
+# expect_no_reg_value KEY NAME: the key has no value NAME (or the key is missing).
+expect_no_reg_value() {
+  if wine_logged reg query "$1" /v "$2" >/dev/null; then echo "FAIL reg: $1\\$2 exists"; return 1; fi
+  echo "ok reg: no value $1\\$2"
+}
+
+# remove_reg_key KEY: deletes KEY with everything in it, if it exists (so that the next scenario
+# in the shared prefix starts without what this one wrote).
+remove_reg_key() {
+  wine_logged reg delete "$1" /f >/dev/null || true
+}

@@ -24,5 +24,5 @@ expect_lnk "$product/Links/Kept.lnk" "Local path" 'C:\Vorlax Demo\docs\manual.tx
 expect_url "$product/Links/Web.url" 'http://example.invalid/vorlax?a=1&b=2'
 wine_logged "$VORLAX_TOOLS/vorlax-actions-check.exe" folder 'C:\Vorlax Demo\Shared' \
   file 'C:\Vorlax Demo\Shared\settings.ini' key "$values\\Open"
-wine_logged reg delete "$values" /f >/dev/null
-wine_logged reg delete "$uninstall" /f >/dev/null
+remove_reg_key "$values"
+remove_reg_key "$uninstall"
