@@ -31,17 +31,24 @@ expect_no_reg_key() {
   echo "ok reg: no key $1"
 }
 
-# expect_lnk FILE FIELD VALUE...: lnkinfo FILE shows each FIELD (as lnkinfo names it, e.g.
-# "Local path", "Command line arguments", "Working directory", "Description") with exactly VALUE.
+# expect_lnk FILE FIELD VALUE...: lnkinfo FILE shows each FIELD (as lnkinfo names it in its "Link
+# information" lines, TAB FIELD TABs ": " VALUE: "Local path", "Command line arguments", "Working
+# directory", "Description") with exactly VALUE.
 expect_lnk() {
-  local file=$1 output
+  local file=$1 output line found
   shift
   [ -f "$file" ] || { echo "FAIL lnk: no file $file"; return 1; }
   output=$(lnkinfo "$file") || { echo "FAIL lnk: lnkinfo cannot read $file"; return 1; }
   while [ $# -ge 2 ]; do
-    if ! grep -qxF -- "	$1		: $2" <<<"$output" && ! grep -qxE -- "[[:space:]]*$1[[:space:]]*: $(sed 's/[][\.*^$(){}+?|/]/\\&/g' <<<"$2")" <<<"$output"; then
-      echo "FAIL lnk: $file: wanted $1 '$2'; lnkinfo shows:"
-      echo "$output"
+    found=""
+    while IFS= read -r line; do
+      if [[ "$line" =~ ^$'\t'([^$'\t']+)$'\t'+': '(.*)$ ]] && [ "${BASH_REMATCH[1]}" = "$1" ]; then
+        found=${BASH_REMATCH[2]}
+        break
+      fi
+    done <<<"$output"
+    if [ "$found" != "$2" ]; then
+      echo "FAIL lnk: $file: wanted $1 '$2', lnkinfo shows '$found'"
       return 1
     fi
     echo "ok lnk: $(basename "$file") $1: $2"

@@ -23,7 +23,8 @@
 # program). Each Wine program's output goes to a log in WORKDIR first and is printed when it ends.
 # run builds the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose
 # path is over 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code is the
-# robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
+# robot's; when the robot passed and SCENARIO has a post-check (SCENARIO without ".scenario", then
+# ".check.sh"), that script's exit code is the run's (see post_check). exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
 # with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
 # the Xvfb this harness started, by its process id, and removes the prefix (kept when

@@ -15,7 +15,8 @@ expect_reg "$values" FlagSet REG_SZ on
 expect_reg "$uninstall" DisplayName REG_SZ "Vorlax  Demo & Co 1.0"
 expect_reg "$uninstall" UninstallString REG_SZ 'C:\Vorlax Demo\uninstall.exe /log'
 # Setup in the test library ran once (its trace file has one line).
-cmp <(printf 'called\r\n') "$product/bin/vorlax-test-functions.dll.called" && echo "ok: Setup was called once"
+cmp <(printf 'called\r\n') "$product/bin/vorlax-test-functions.dll.called"
+echo "ok: Setup was called once"
 expect_lnk "$product/Links/Marker.lnk" "Local path" 'C:\Vorlax Demo\bin\vorlax-launch-marker.exe' \
   "Command line arguments" '-a "b c"' "Working directory" 'C:\Vorlax Demo\bin' "Description" Marker
 expect_lnk "$product/Links/Readme.lnk" "Local path" 'C:\Vorlax Demo\readme.txt' \
