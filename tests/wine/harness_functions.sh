@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Functions for the scenarios' post-check scripts (sourced by wine_harness.sh's post_check, in the
 # prefix's environment: WINE, WINEPREFIX, VORLAX_DRIVE_C, VORLAX_TOOLS, WORKDIR). Each prints what
 # it checked and returns non-zero on a mismatch, which fails the post-check (set -e).

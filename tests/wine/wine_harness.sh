@@ -50,7 +50,8 @@ readonly kArches="win32 win64"
 readonly kDefaultArch=win32      # of a work folder older than its architecture file
 readonly kWine32Loader=${VORLAX_WINE32_LOADER:-/usr/lib/wine/wine}
 readonly kWine64Loader=${VORLAX_WINE64_LOADER:-/usr/lib/wine/wine64}
-readonly kHarnessFunctions=$(dirname "$(readlink -f "$0")")/harness_functions.sh
+kHarnessFunctions=$(dirname "$(readlink -f "$0")")/harness_functions.sh
+readonly kHarnessFunctions
 
 # The Wine loader of ARCH.
 loader_of() {
@@ -294,6 +295,7 @@ post_check() {
   local script=${scenario%.scenario}.check.sh
   [ -f "$script" ] || return 0
   echo "wine_harness: post-check $(basename "$script")"
+  # shellcheck disable=SC2016  # "$0" and "$1" are expanded by the inner bash
   VORLAX_DRIVE_C=$WINEPREFIX/drive_c VORLAX_TOOLS=$tools WORKDIR=$workdir WINE=$WINE \
     timeout "$kRobotTimeout" bash -c 'source "$0"; set -euo pipefail; source "$1"' \
     "$kHarnessFunctions" "$script"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash source=../harness_functions.sh
 # After product-actions-win98.scenario: the 98/Me links read back with lnkinfo.
 readonly product="$VORLAX_DRIVE_C/Vorlax Demo"
 expect_lnk "$product/Links/Marker98.lnk" "Local path" 'C:\Vorlax Demo\bin\vorlax-launch-marker.exe' \

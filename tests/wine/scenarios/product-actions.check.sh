@@ -1,3 +1,4 @@
+# shellcheck shell=bash source=../harness_functions.sh
 # After product-actions.scenario: the registry values with their exact types and data, the uninstall
 # entry, the links read back with lnkinfo, the internet shortcut's address and the access lists of
 # the granted folder, file and key. The keys are removed at the end, so each run starts without them.

@@ -1,3 +1,4 @@
+# shellcheck shell=bash source=../harness_functions.sh
 # After product-actions.post-fails.scenario: the registry step and the uninstall entry were done
 # before the PostExec program failed; they stay (nothing is undone).
 readonly values='HKCU\Software\Vorlax Actions'

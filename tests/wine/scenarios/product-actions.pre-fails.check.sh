@@ -1,3 +1,4 @@
+# shellcheck shell=bash source=../harness_functions.sh
 # After product-actions.pre-fails.scenario: the registry step never ran (no value, no uninstall
 # entry), but the permission step, which runs whatever the PreExec list gave, made its key.
 readonly values='HKCU\Software\Vorlax Actions'
