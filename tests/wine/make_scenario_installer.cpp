@@ -5,8 +5,10 @@
 //
 // LAYOUT names the scenario's record chain. The "product" layouts ignore CABINET and carry the
 // sample product's cabinet instead (sample_product.h): "product" as shipped, "product-bad-props"
-// with a broken properties file, "product-win98" as shipped under its own name. They take the launch marker program from the Windows build the
-// stub comes from (<build>/src/setup/vorlax-setup.exe -> <build>/tests/robot/). OUT_EXPECTED_CABINET receives what
+// with a broken properties file, "product-win98" as shipped under its own name, "product-actions"
+// (and "product-actions-win98" under its own name) with every install action. They take the launch
+// marker program (and the actions layouts the test library vorlax-test-functions.dll) from the
+// Windows build the stub comes from (<build>/src/setup/vorlax-setup.exe -> <build>/tests/robot/). OUT_EXPECTED_CABINET receives what
 // the installer's copy step writes to files.cab: the cabinet record's payload through the end of
 // the file (the copy runs to the end, so it carries the record's size and type fields and every
 // later record). It is written only for layouts whose walk reaches the cabinet record.

@@ -33,7 +33,7 @@ constexpr uint16_t DosTime(int hour, int minute, int second) {
   return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
-enum class Source { kChecked, kLaunchMarker, kMusic };
+enum class Source { kChecked, kLaunchMarker, kMusic, kTestFunctions };
 
 struct ProductFile {
   const char* cabinetName;
@@ -52,7 +52,13 @@ const ProductFile kProductFiles[] = {
     {"files\\data\\levels\\level1.dat", Source::kChecked, "files/data/levels/level1.dat", DosDate(2001, 9, 9), DosTime(1, 46, 40), kReadOnly | kArchive},
     {"files\\data\\music.bin", Source::kMusic, nullptr, DosDate(2010, 10, 10), DosTime(10, 10, 10), kArchive},
     {"files\\docs\\manual.txt", Source::kChecked, "files/docs/manual.txt", DosDate(1985, 3, 4), DosTime(5, 6, 8), kArchive},
+    // Only in the "actions" variants: the library whose function a PostExec entry calls.
+    {"files\\bin\\vorlax-test-functions.dll", Source::kTestFunctions, nullptr, DosDate(2021, 1, 2), DosTime(3, 4, 6), kArchive},
 };
+
+// The "actions" variants replace these configuration files with the ones under actions/.
+const char* const kActionsConfigFiles[] = {"install.xml", "defines.xml"};
+constexpr char kTestFunctionsName[] = "vorlax-test-functions.dll";
 
 const char* const kConfigFiles[] = {"install.xml", "defines.xml", "props.xml", "licence.txt", "readme.txt"};
 
@@ -113,6 +119,12 @@ std::string MakeMusic() {
   return data;
 }
 
+// A file of the Windows build folder that lies beside the launch marker program.
+std::string BesideLaunchMarker(const std::string& launchMarker, const char* name) {
+  size_t slash = launchMarker.find_last_of('/');
+  return slash == std::string::npos ? std::string(name) : launchMarker.substr(0, slash + 1) + name;
+}
+
 std::string Utf16LeWithMark(const std::string& ascii) {
   std::string out("\xFF\xFE", 2);
   for (char c : ascii) {
@@ -126,10 +138,12 @@ std::string Utf16LeWithMark(const std::string& ascii) {
 
 bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
                          const std::string& variant, std::string* cabinet, std::string* error) {
-  if (!variant.empty() && variant != "bad-props" && variant != "win98") {
+  if (!variant.empty() && variant != "bad-props" && variant != "win98" && variant != "actions" &&
+      variant != "actions-win98") {
     *error = "unknown product variant " + variant;
     return false;
   }
+  const bool actions = variant.rfind("actions", 0) == 0;
   std::vector<vorlax::CabinetInputFile> files;
   for (const char* name : kConfigFiles) {
     vorlax::CabinetInputFile file;
@@ -137,15 +151,22 @@ bool BuildProductCabinet(const std::string& productDir, const std::string& launc
     file.folder = kConfigFolder;
     if (variant == "bad-props" && file.name == "cfg\\props.xml") {
       file.data = Utf16LeWithMark(kBadProperties);
-    } else if (!ReadFile(productDir + "/cfg/" + name, &file.data)) {
-      *error = "cannot read " + productDir + "/cfg/" + name;
-      return false;
+    } else {
+      std::string folder = "/cfg/";
+      for (const char* replaced : kActionsConfigFiles) {
+        if (actions && file.name == std::string("cfg\\") + replaced) folder = "/actions/";
+      }
+      if (!ReadFile(productDir + folder + name, &file.data)) {
+        *error = "cannot read " + productDir + folder + name;
+        return false;
+      }
     }
     files.push_back(file);
   }
   files.push_back({"cfg\\logo.bmp", MakeBitmap(kLogoWidth, kLogoHeight, kLogoColour)});
   files.push_back({"cfg\\product.bmp", MakeBitmap(kProductWidth, kProductHeight, kProductColour)});
   for (const ProductFile& product : kProductFiles) {
+    if (product.source == Source::kTestFunctions && !actions) continue;
     vorlax::CabinetInputFile file;
     file.name = product.cabinetName;
     file.dosDate = product.date;
@@ -157,6 +178,7 @@ bool BuildProductCabinet(const std::string& productDir, const std::string& launc
       case Source::kChecked: read = ReadFile(productDir + "/" + product.checkedPath, &file.data); break;
       case Source::kLaunchMarker: read = ReadFile(launchMarker, &file.data) && !file.data.empty(); break;
       case Source::kMusic: file.data = MakeMusic(); break;
+      case Source::kTestFunctions: read = ReadFile(BesideLaunchMarker(launchMarker, kTestFunctionsName), &file.data); break;
     }
     if (!read) {
       *error = std::string("cannot read the source of ") + product.cabinetName +

@@ -23,7 +23,8 @@
 # program). Each Wine program's output goes to a log in WORKDIR first and is printed when it ends.
 # run builds the scenario's installer with MAKER (LAYOUT-in-deep-folder: placed in a folder whose
 # path is over 255 characters), then runs ROBOT with SCENARIO on it under Wine; its exit code is the
-# robot's. exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
+# robot's; when the robot passed and SCENARIO has a post-check (SCENARIO without ".scenario", then
+# ".check.sh"), that script's exit code is the run's (see post_check). exec runs a Windows console PROGRAM in the prefix and passes on its exit code;
 # with "deep" it runs a copy placed in a folder whose path is over 255 characters long.
 # cleanup ends the prefix's wineserver (and with it every program still running in the prefix) and
 # the Xvfb this harness started, by its process id, and removes the prefix (kept when
@@ -49,6 +50,8 @@ readonly kArches="win32 win64"
 readonly kDefaultArch=win32      # of a work folder older than its architecture file
 readonly kWine32Loader=${VORLAX_WINE32_LOADER:-/usr/lib/wine/wine}
 readonly kWine64Loader=${VORLAX_WINE64_LOADER:-/usr/lib/wine/wine64}
+kHarnessFunctions=$(dirname "$(readlink -f "$0")")/harness_functions.sh
+readonly kHarnessFunctions
 
 # The Wine loader of ARCH.
 loader_of() {
@@ -268,7 +271,8 @@ run() {
   echo "wine_harness: $name: $(stat -c %s "$installer") bytes"
   if [ "$folder" = "$workdir" ]; then
     wine_logged "$kRobotTimeout" "$workdir/$name.robot.log" \
-      "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")"
+      "$robot" "$(windows_path "$scenario")" "$(windows_path "$installer")" || return
+    post_check "$workdir" "$scenario" "$(dirname "$robot")"
     return
   fi
   # Wine's CreateProcessW cannot start a program from a path this long, but its loader can: the
@@ -279,6 +283,22 @@ run() {
     status=$?
   wait "$installer_job" || true
   return "$status"
+}
+
+# A scenario's post-check: SCENARIO without ".scenario", followed by ".check.sh", run with bash
+# after the robot passed, to look at what only the Linux side reads well (the registry through
+# Wine's reg, link files through lnkinfo). It runs in the prefix's environment with WINE (the
+# loader), VORLAX_DRIVE_C (the prefix's C: drive), VORLAX_TOOLS (the robot's folder, with the
+# other test programs) and the functions wine_logged and windows_path; its exit code is the test's.
+post_check() {
+  local workdir=$1 scenario=$2 tools=$3
+  local script=${scenario%.scenario}.check.sh
+  [ -f "$script" ] || return 0
+  echo "wine_harness: post-check $(basename "$script")"
+  # shellcheck disable=SC2016  # "$0" and "$1" are expanded by the inner bash
+  VORLAX_DRIVE_C=$WINEPREFIX/drive_c VORLAX_TOOLS=$tools WORKDIR=$workdir WINE=$WINE \
+    timeout "$kRobotTimeout" bash -c 'source "$0"; set -euo pipefail; source "$1"' \
+    "$kHarnessFunctions" "$script"
 }
 
 exec_program() {
