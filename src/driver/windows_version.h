@@ -3,7 +3,7 @@
 // GetVersionExW is called with a zeroed record whose size field says the extended record; a
 // system that refuses that size (Windows 95, NT 4 before service pack 4) is asked again with the
 // basic record's size. Windows 98 is version 4.10 and Windows Me 4.90: on them the installer keeps
-// the system fonts on its pages and applies the 8-bit character rules where the design says so.
+// the system fonts on its pages and applies its 8-bit character rules.
 #pragma once
 
 #include "platform/system.h"
