@@ -7,11 +7,8 @@
 //
 // Trap: the cabinet holds 8-bit names; a path with a character above U+00FF is refused rather
 // than stored under a changed name.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,6 +20,7 @@
 #include "cabinet/cabinet_format.h"
 #include "packer/cabinet_writer.h"
 #include "packer/tool/command.h"
+#include "packer/tool/product_files.h"
 
 namespace vorlax {
 namespace {
@@ -79,28 +77,14 @@ bool ParseArguments(const std::vector<std::string>& args, CabArguments* parsed, 
   return !parsed->output.empty() && !parsed->paths.empty();
 }
 
-// Date, time and attributes of a file as the cabinet stores them (local time, 2-second steps).
+// Date, time and attributes of a file as the cabinet stores them (local time, 2-second steps),
+// read the way `vorlax pack` reads them.
 void StampFile(const fs::path& path, CabinetInputFile* file) {
-#ifdef _WIN32
-  struct _stat64 info;
-  if (_wstat64(path.c_str(), &info) != 0) return;
-  std::time_t when = static_cast<std::time_t>(info.st_mtime);
-  std::tm local;
-  if (localtime_s(&local, &when) != 0) return;
-  bool writable = (info.st_mode & _S_IWRITE) != 0;
-#else
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return;
-  std::time_t when = info.st_mtime;
-  std::tm local;
-  if (!localtime_r(&when, &local)) return;
-  bool writable = (info.st_mode & S_IWUSR) != 0;
-#endif
-  if (local.tm_year >= 80 && local.tm_year < 80 + 128) {
-    file->dosDate = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
-    file->dosTime = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
-  }
-  file->attributes = static_cast<uint16_t>(kCabAttributeArchive | (writable ? 0 : kCabAttributeReadOnly));
+  ProductFile stamped;
+  StampProductFile(path, &stamped);
+  file->dosDate = stamped.dosDate;
+  file->dosTime = stamped.dosTime;
+  file->attributes = stamped.attributes;
 }
 
 bool AddFile(const fs::path& path, const std::string& utf8Name, std::vector<CabinetInputFile>* files,
