@@ -27,8 +27,12 @@
 //                                         %ROBOT_INSTALLER_PID% is the installer's process id as
 //                                         8 upper-case hexadecimal digits
 //   attach NAME                           use a running process whose executable is named NAME
-//   expect-window caption=TEXT            wait for a visible dialog of the installer with that
-//                                         caption; it becomes the current window
+//                                         (also after the installer ended: e.g. the program its
+//                                         last page started)
+//   expect-window caption=TEXT [class=NAME]
+//                                         wait for a visible dialog (or top-level window of
+//                                         class NAME) of the installer with that caption; it
+//                                         becomes the current window
 //   expect-control id=N text=TEXT         the current window's control N shows exactly TEXT
 //                                         (awaited: the window may still be busy)
 //   press id=N | press button=TEXT        press a button of the current window (TEXT without "&")

@@ -78,7 +78,7 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"make-file", &ScenarioRunner::MakeFile, 1, 1, {}, {}},
       {L"set-env", &ScenarioRunner::SetEnv, 1, 1, {L"value"}, {}},
       {L"attach", &ScenarioRunner::Attach, 1, 1, {}, {}},
-      {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {}},
+      {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {L"class"}},
       {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
       {L"press", &ScenarioRunner::Press, 0, 0, {}, {L"id", L"button"}},
       {L"close-window", &ScenarioRunner::CloseWindow, 0, 0, {}, {}},
@@ -196,10 +196,10 @@ bool ScenarioRunner::NeedWindow(const Step& step) {
 }
 
 HWND ScenarioRunner::WaitForDialog(const Step& step, const std::wstring* caption,
-                                   const std::wstring& what) {
+                                   const std::wstring& what, const std::wstring* className) {
   DWORD started = GetTickCount();
   for (;;) {
-    for (HWND dialog : ProcessDialogs(processId_)) {
+    for (HWND dialog : className ? ProcessDialogs(processId_, *className) : ProcessDialogs(processId_)) {
       if (!caption || WindowCaption(dialog) == *caption) return dialog;
     }
     DWORD exitCode = 0;
@@ -261,8 +261,16 @@ bool ScenarioRunner::Resume(const Step& step) {
   return true;
 }
 
+// After the installer has ended, attach takes another program as the one the later steps watch
+// (e.g. the product the launch page started).
 bool ScenarioRunner::Attach(const Step& step) {
-  if (process_) return Fail(step, L"an installer is already running");
+  DWORD exitCode = 0;
+  if (process_ && !InstallerEnded(&exitCode)) return Fail(step, L"an installer is already running");
+  if (thread_) CloseHandle(thread_);
+  if (process_) CloseHandle(process_);
+  thread_ = nullptr;
+  process_ = nullptr;
+  current_ = nullptr;
   const std::wstring& name = step.positional[0];
   DWORD started = GetTickCount();
   DWORD id = 0;

@@ -88,7 +88,9 @@ class ScenarioRunner {
   // The current window's control id=N; null after reporting the failure.
   HWND NeedControl(const Step& step);
   // Waits for a visible dialog of the installer with the caption (any caption when null).
-  HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what);
+  // With className, a visible top-level window of that class instead of a dialog.
+  HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what,
+                     const std::wstring* className = nullptr);
   bool InstallerEnded(DWORD* exitCode);
   void EndInstaller();
 

@@ -12,6 +12,7 @@ constexpr int kMaxCaptionLength = 1024;
 
 struct DialogSearch {
   DWORD processId;
+  const std::wstring& className;
   std::vector<HWND> found;
 };
 
@@ -19,7 +20,7 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
   DialogSearch* search = reinterpret_cast<DialogSearch*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->processId && IsWindowVisible(window) && ClassName(window) == L"#32770") {
+  if (owner == search->processId && IsWindowVisible(window) && ClassName(window) == search->className) {
     search->found.push_back(window);
   }
   return TRUE;
@@ -41,8 +42,8 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM context) {
 
 }  // namespace
 
-std::vector<HWND> ProcessDialogs(DWORD processId) {
-  DialogSearch search{processId, {}};
+std::vector<HWND> ProcessDialogs(DWORD processId, const std::wstring& className) {
+  DialogSearch search{processId, className, {}};
   EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }

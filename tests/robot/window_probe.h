@@ -20,8 +20,8 @@ struct ChildControl {
   bool isIconStatic = false;
 };
 
-// Visible top-level dialog windows (class "#32770") of the process, in z-order.
-std::vector<HWND> ProcessDialogs(DWORD processId);
+// Visible top-level windows of the class (by default dialogs, "#32770") of the process, in z-order.
+std::vector<HWND> ProcessDialogs(DWORD processId, const std::wstring& className = L"#32770");
 
 std::wstring WindowText(HWND window);
 // A top-level window's caption as the system keeps it, without asking the window: a page whose

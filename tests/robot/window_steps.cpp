@@ -26,7 +26,7 @@ bool ScenarioRunner::ExpectWindow(const Step& step) {
   if (!NeedProcess(step)) return false;
   std::wstring captionText;
   const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
-  current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption));
+  current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption), Named(step, L"class"));
   if (!current_) return false;
   PrintLine(L"window " + Quoted(*caption));
   return true;

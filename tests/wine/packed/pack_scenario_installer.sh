@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The installers of the publisher's-workflow scenarios, made the way a publisher makes them: with
+# the `vorlax` tool (VORLAX_TOOL in the environment) and the real stub. It takes the arguments of
+# make_scenario_installer, so wine_harness.sh runs it in that one's place:
+#   pack_scenario_installer.sh LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET
+# CABINET is not used and OUT_EXPECTED_CABINET is left empty. Layouts:
+#   demo       the demo product (demo/make_product.sh, with the game from STUB's Windows build
+#              folder), staged in OUT_INSTALLER without ".exe" + ".product"
+#   init-pack  `vorlax init` then `vorlax pack` of the sample product's files (tests/wine/product/files)
+#   signed     the same packed with --signable, then signed with osslsigncode and a throw-away
+#              certificate made with openssl (exit 77, skipped, without them)
+# The staged configuration and files stay beside the installer for the post-checks.
+set -euo pipefail
+[ $# -eq 5 ] || { echo "usage: pack_scenario_installer.sh LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET" >&2; exit 2; }
+layout=$1 stub=$2 installer=$4 expected=$5
+readonly kSkipped=77
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+vorlax=${VORLAX_TOOL:?VORLAX_TOOL must name the vorlax tool}
+stage=${installer%.exe}.product
+# The stub lies in BUILD/src/setup of its Windows build folder.
+build=$(cd "$(dirname "$stub")/../.." && pwd)
+
+# A starter configuration from `vorlax init` and the sample product's files.
+stage_starter() {
+  rm -rf "$stage"
+  mkdir -p "$stage"
+  "$vorlax" init "$stage/config" >/dev/null
+  cp -r "$root/tests/wine/product/files" "$stage/files"
+}
+
+pack() {
+  "$vorlax" pack "$1" --config "$stage/config" --files "$stage/files" --stub "$stub" "${@:2}"
+}
+
+case "$layout" in
+  demo)
+    "$root/demo/make_product.sh" "$build" "$stage"
+    pack "$installer"
+    ;;
+  init-pack)
+    stage_starter
+    pack "$installer"
+    ;;
+  signed)
+    for tool in openssl osslsigncode; do
+      command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed (scripts/setup)"; exit "$kSkipped"; }
+    done
+    stage_starter
+    pack "$stage/signable.exe" --signable
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$stage/key.pem" -out "$stage/cert.pem" -days 2 \
+      -subj "/CN=vorlax test publisher" -addext "extendedKeyUsage=codeSigning" 2>"$stage/openssl.log" ||
+      { cat "$stage/openssl.log"; exit 1; }
+    rm -f "$installer"
+    osslsigncode sign -certs "$stage/cert.pem" -key "$stage/key.pem" -n "vorlax test" \
+      -in "$stage/signable.exe" -out "$installer" >"$stage/sign.log" 2>&1 || { cat "$stage/sign.log"; exit 1; }
+    osslsigncode verify -CAfile "$stage/cert.pem" -in "$installer" 2>&1 | grep -x 'Signature verification: ok'
+    ;;
+  *)
+    echo "pack_scenario_installer.sh: unknown layout '$layout' (demo, init-pack, signed)" >&2
+    exit 2
+    ;;
+esac
+: >"$expected"
