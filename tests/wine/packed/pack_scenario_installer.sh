@@ -5,11 +5,12 @@
 #   pack_scenario_installer.sh LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET
 # CABINET is not used and OUT_EXPECTED_CABINET is left empty. Layouts:
 #   demo       the demo product (demo/make_product.sh, with the game from STUB's Windows build
-#              folder), staged in OUT_INSTALLER without ".exe" + ".product"
+#              folder; skipped, exit 77, while the game is not built)
 #   init-pack  `vorlax init` then `vorlax pack` of the sample product's files (tests/wine/product/files)
 #   signed     the same packed with --signable, then signed with osslsigncode and a throw-away
 #              certificate made with openssl (exit 77, skipped, without them)
-# The staged configuration and files stay beside the installer for the post-checks.
+# The packed configuration and files stay beside the installer, in "packed.product" (replaced by
+# each run), for the post-checks.
 set -euo pipefail
 [ $# -eq 5 ] || { echo "usage: pack_scenario_installer.sh LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET" >&2; exit 2; }
 layout=$1 stub=$2 installer=$4 expected=$5
@@ -17,7 +18,7 @@ readonly kSkipped=77
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 vorlax=${VORLAX_TOOL:?VORLAX_TOOL must name the vorlax tool}
-stage=${installer%.exe}.product
+stage=$(dirname "$installer")/packed.product
 # The stub lies in BUILD/src/setup of its Windows build folder.
 build=$(cd "$(dirname "$stub")/../.." && pwd)
 
@@ -35,6 +36,10 @@ pack() {
 
 case "$layout" in
   demo)
+    if [ ! -f "$build/demo/bounce.exe" ]; then
+      echo "SKIPPED: $build/demo/bounce.exe is missing (build the Windows side first: scripts/build)"
+      exit "$kSkipped"
+    fi
     "$root/demo/make_product.sh" "$build" "$stage"
     pack "$installer"
     ;;
