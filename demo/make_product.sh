@@ -28,6 +28,6 @@ cp "$game" "$here/config/readme.txt" "$here/config/licence.txt" "$out/files/"
 # A small binary file: byte i is (37 i + 11) mod 256.
 for ((i = 0; i < sprite_bytes; i++)); do
   printf -v byte '%02x' $(((37 * i + 11) % 256))
-  printf "\\x$byte"
+  printf '%b' "\\x$byte"
 done > "$out/files/data/sprites.bin"
 find "$out" -exec touch -t "$stamp" {} +

@@ -264,6 +264,20 @@ fs::path TemporaryName(const fs::path& output) {
   return temporary;
 }
 
+// The summary's second line: whether the installer may be signed. An Authenticode signature is
+// appended at the end of the file, where the installer reads its last record: only the payload
+// marker of --signable lets it find its records before the signature.
+void PrintSigning(const fs::path& output, bool signable) {
+  if (signable) {
+    std::printf("%s: signable: sign it with osslsigncode or signtool; the installer reads past the signature\n",
+                output.u8string().c_str());
+  } else {
+    std::printf("%s: not signable: a signature added to it hides its payload from the installer, which then "
+                "stops with \"Unable to Read Installer Data\"; pack with --signable to sign it\n",
+                output.u8string().c_str());
+  }
+}
+
 void PrintSummary(const std::vector<ProductFile>& listed, const PackResult& result, const fs::path& output,
                   int warnings) {
   uint64_t bytes = result.bytes;
@@ -314,6 +328,7 @@ int RunPack(const std::vector<std::string>& args) {
     return Fail("cannot write '" + parsed.output + "'");
   }
   PrintSummary(listed, result, output, configuration.warnings);
+  PrintSigning(output, parsed.signable);
   return kExitOk;
 }
 

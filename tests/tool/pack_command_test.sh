@@ -109,6 +109,15 @@ check "defines records follow the cabinet in order" test "$(walk e.exe)" == "2
 check "pack signable" pack f.exe --config utf8 --files product --defines one.xml --signable
 check "signable ends with the marker" test "$(tail -c 20 f.exe)" == '!vorlaxinstallersig!'
 check "not signable: no marker" bash -c "! tail -c 20 a.exe | grep -q vorlaxinstallersig"
+# The summary says whether the installer may be signed.
+"$vorlax" pack l.exe --config utf8 --files product --stub stub.exe > plain.out 2> /dev/null
+"$vorlax" pack m.exe --config utf8 --files product --stub stub.exe --signable > signable.out 2> /dev/null
+check "summary warns that a plain installer is not signable" grep -qxF \
+  'l.exe: not signable: a signature added to it hides its payload from the installer, which then stops with "Unable to Read Installer Data"; pack with --signable to sign it' plain.out
+check "summary says a signable installer may be signed" grep -qxF \
+  'm.exe: signable: sign it with osslsigncode or signtool; the installer reads past the signature' signable.out
+check "one signing line each" test "$(grep -c 'signable' plain.out signable.out)" == "plain.out:1
+signable.out:1"
 check "signable installer with bytes after the marker still lists" \
   bash -c "cat f.exe stub.exe > g.exe && '$vorlax' list g.exe | grep -q 'files\\\\game.exe'"
 

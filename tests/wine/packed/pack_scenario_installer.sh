@@ -31,7 +31,9 @@ stage_starter() {
 }
 
 pack() {
-  "$vorlax" pack "$1" --config "$stage/config" --files "$stage/files" --stub "$stub" "${@:2}"
+  local arguments=("$1" --config "$stage/config" --files "$stage/files" --stub "$stub" "${@:2}")
+  echo "pack_scenario_installer: vorlax pack ${arguments[*]}"
+  "$vorlax" pack "${arguments[@]}"
 }
 
 case "$layout" in
