@@ -9,6 +9,8 @@
 #   init-pack  `vorlax init` then `vorlax pack` of the sample product's files (tests/wine/product/files)
 #   signed     the same packed with --signable, then signed with osslsigncode and a throw-away
 #              certificate made with openssl (exit 77, skipped, without them)
+#   signed-plain  the same packed without --signable, then signed: an installer that cannot
+#              find its payload
 # The packed configuration and files stay beside the installer, in "packed.product" (replaced by
 # each run), for the post-checks.
 set -euo pipefail
@@ -36,6 +38,21 @@ pack() {
   "$vorlax" pack "${arguments[@]}"
 }
 
+# Signs UNSIGNED into the installer with a throw-away certificate, and verifies the signature.
+sign() {
+  local unsigned=$1 tool
+  for tool in openssl osslsigncode; do
+    command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed (scripts/setup)"; exit "$kSkipped"; }
+  done
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$stage/key.pem" -out "$stage/cert.pem" -days 2 \
+    -subj "/CN=vorlax test publisher" -addext "extendedKeyUsage=codeSigning" 2>"$stage/openssl.log" ||
+    { cat "$stage/openssl.log"; exit 1; }
+  rm -f "$installer"
+  osslsigncode sign -certs "$stage/cert.pem" -key "$stage/key.pem" -n "vorlax test" \
+    -in "$unsigned" -out "$installer" >"$stage/sign.log" 2>&1 || { cat "$stage/sign.log"; exit 1; }
+  osslsigncode verify -CAfile "$stage/cert.pem" -in "$installer" 2>&1 | grep -x 'Signature verification: ok'
+}
+
 case "$layout" in
   demo)
     if [ ! -f "$build/demo/bounce.exe" ]; then
@@ -50,21 +67,17 @@ case "$layout" in
     pack "$installer"
     ;;
   signed)
-    for tool in openssl osslsigncode; do
-      command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed (scripts/setup)"; exit "$kSkipped"; }
-    done
     stage_starter
-    pack "$stage/signable.exe" --signable
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$stage/key.pem" -out "$stage/cert.pem" -days 2 \
-      -subj "/CN=vorlax test publisher" -addext "extendedKeyUsage=codeSigning" 2>"$stage/openssl.log" ||
-      { cat "$stage/openssl.log"; exit 1; }
-    rm -f "$installer"
-    osslsigncode sign -certs "$stage/cert.pem" -key "$stage/key.pem" -n "vorlax test" \
-      -in "$stage/signable.exe" -out "$installer" >"$stage/sign.log" 2>&1 || { cat "$stage/sign.log"; exit 1; }
-    osslsigncode verify -CAfile "$stage/cert.pem" -in "$installer" 2>&1 | grep -x 'Signature verification: ok'
+    pack "$stage/unsigned.exe" --signable
+    sign "$stage/unsigned.exe"
+    ;;
+  signed-plain)
+    stage_starter
+    pack "$stage/unsigned.exe"
+    sign "$stage/unsigned.exe"
     ;;
   *)
-    echo "pack_scenario_installer.sh: unknown layout '$layout' (demo, init-pack, signed)" >&2
+    echo "pack_scenario_installer.sh: unknown layout '$layout' (demo, init-pack, signed, signed-plain)" >&2
     exit 2
     ;;
 esac
