@@ -23,6 +23,8 @@ constexpr char16_t kCommandMark = u'#';
 constexpr char16_t kAlternativeSeparator = u'|';
 constexpr char16_t kInstallNameReference[] = u"%InstallName%";
 constexpr char kNoPrefix[] = "has no known root prefix (HKLM\\, HKCU\\ or HKCR\\ in capitals)";
+// The extensions the installer adds to a shortcut's Dest itself.
+const char16_t* const kShortcutExtensions[] = {u".lnk", u".url"};
 // The install.xml elements whose items are read as two alternatives "A|B".
 const char16_t* const kListElements[] = {
     u"UninstallDeltree", u"UserDirectory",           u"UninstallDelRegKey",
@@ -63,6 +65,7 @@ class ActionChecker {
   void CheckRegistryValues();
   void CheckRegistryPermissions();
   void CheckUninstallEntry();
+  void CheckShortcuts();
   void CheckCommandsIn(const char* fileName);
 
  private:
@@ -156,6 +159,25 @@ void ActionChecker::CheckUninstallEntry() {
         "uninstall entry");
 }
 
+// A Dest already ending in an extension gets a second one: the installer always adds ".lnk"
+// (".url" for an http:// target) to the path it is given.
+void ActionChecker::CheckShortcuts() {
+  const std::vector<Shortcut>& shortcuts = State().config.Shortcuts;
+  for (std::size_t i = 0; i < shortcuts.size(); ++i) {
+    const std::u16string& dest = shortcuts[i].Dest;
+    for (const char16_t* extension : kShortcutExtensions) {
+      std::u16string ending(extension);
+      if (dest.size() < ending.size()) continue;
+      std::u16string tail = dest.substr(dest.size() - ending.size());
+      for (char16_t& c : tail) c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+      if (tail != ending) continue;
+      warn_(std::string(kInstallFileName) + " Shortcut " + std::to_string(i + 1) + " Dest '" + ToUtf8(dest) +
+            "' ends in '" + ToUtf8(ending) +
+            "'; the installer adds the extension itself: leave it out");
+    }
+  }
+}
+
 // Checks a command text, then its arguments and else part that are commands themselves.
 void ActionChecker::CheckCommandText(const std::u16string& text, const std::string& at) {
   if (!IsCommandText(text)) return;
@@ -196,6 +218,7 @@ void CheckInstallActions(const std::string& folder, const std::set<std::u16strin
   checker.CheckRegistryValues();
   checker.CheckRegistryPermissions();
   checker.CheckUninstallEntry();
+  checker.CheckShortcuts();
   for (const char* file : {kPropsFileName, kInstallFileName, kDefinesFileName}) {
     checker.CheckCommandsIn(file);
   }

@@ -11,6 +11,8 @@
 //   needs, with line and file.
 // - An UninstallCmd while InstallName expands to nothing (the installer then writes no uninstall
 //   entry).
+// - A Shortcut Dest ending in ".lnk" or ".url" (any case): the installer adds the extension
+//   itself, so the link would be named "X.lnk.lnk".
 //
 // Trap: a text is judged by its expansion only when that expansion cannot run a define command
 // and needs no value the installer sets at run time: no "#" in the text or in any define it

@@ -43,11 +43,12 @@ vorlax: warning: install.xml RegValue 3 TypeNum 3 is not 0, 1 or 2; the installe
 vorlax: warning: install.xml RegValue 4 Value 'A 0B zz' has 2 pairs that are not two hexadecimal digits; the installer reports each as 'Binary formatting error in registry value' and leaves them out
 vorlax: warning: install.xml GrantAllRegistryPermissions 1 'HKLM' has no known root prefix (HKLM\\, HKCU\\ or HKCR\\ in capitals); the installer reports 'Invalid Key' and skips the rest of that list
 vorlax: warning: install.xml has an UninstallCmd but InstallName expands to nothing; the installer writes no uninstall entry
+vorlax: warning: install.xml Shortcut 3 Dest '%AppFolder%\\Readme.LNK' ends in '.lnk'; the installer adds the extension itself: leave it out
 vorlax: warning: unknown define command 'Bogus' on Line 27 in File 'action_warnings/install.xml'
 vorlax: warning: define command 'IfSet' needs 2 arguments but has 1 on Line 10 in File 'action_warnings/defines.xml'
 vorlax: warning: define command 'Uppercase' needs 1 argument but has 0 on Line 10 in File 'action_warnings/defines.xml'
 vorlax: warning: unknown define command 'Lower' on Line 11 in File 'action_warnings/defines.xml'" \
-  "$(ok_line action_warnings '10 warnings')" check action_warnings
+  "$(ok_line action_warnings '11 warnings')" check action_warnings
 expect props_wrong_root 1 \
   "vorlax: Properties file error: 'Invalid Section 'Props' on Line 2 in File 'props_wrong_root/props.xml''" \
   "" check props_wrong_root

@@ -66,7 +66,7 @@ def install(extra=""):
         "<Value>%InstallPath%</Value><TypeNum>1</TypeNum></RegValue>",
         "  </Registry>",
         "  <Shortcuts>",
-        "    <Shortcut><Dest>%AppFolder%\\%InstallName%.lnk</Dest><Target>%InstallPath%\\demo.exe</Target></Shortcut>",
+        "    <Shortcut><Dest>%AppFolder%\\%InstallName%</Dest><Target>%InstallPath%\\demo.exe</Target></Shortcut>",
         "  </Shortcuts>",
         "  <ExFileInfo>",
         "  </ExFileInfo>",
@@ -112,6 +112,8 @@ FOLDERS = {
                             "  <GrantAllRegistryPermissions>HKLM</GrantAllRegistryPermissions>",
                             "  <GrantAllRegistryPermissions>HKLM\\SOFTWARE\\Vorlax</GrantAllRegistryPermissions>",
                             "  <UninstallDelRegKey>#Bogus|HKLM\\SOFTWARE\\Vorlax</UninstallDelRegKey>",
+                            "  <Shortcuts><Shortcut><Dest>%AppFolder%\\Play</Dest><Target>%InstallPath%\\game.exe</Target></Shortcut>",
+                            "    <Shortcut><Dest>%AppFolder%\\Readme.LNK</Dest><Target>%InstallPath%\\readme.txt</Target></Shortcut></Shortcuts>",
                         ])),
                         defines("\r\n".join([
                             "  <Define><Name>BadKey</Name><Value>HKEY_CURRENT_USER\\Software</Value></Define>",
