@@ -23,11 +23,14 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// Every code (16 bits at most) is preceded by its own test for enough look-ahead; a refill
-// leaves more than 48 bits, so about three codes pass between refills. The offset's extra bits
-// and aligned symbol (up to 24 bits) get their own test.
+// Bit budget: the first main code of a symbol is preceded by a test for enough look-ahead; every
+// later main code by an unconditional refill, which leaves more than 48 bits. A match's main code
+// is followed by that refill, so its length code (16 bits at most) and its offset's extra bits
+// and aligned symbol (up to 24 bits) need no test of their own.
 constexpr uint32_t kSymbolBits = kLzxMaxCodeLength;
 constexpr uint32_t kOffsetBits = 24;
+constexpr uint32_t kBitsAfterRefill = 49;
+static_assert(kBitsAfterRefill >= kLzxMaxCodeLength + kOffsetBits, "a match's bits after one refill");
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
@@ -176,7 +179,6 @@ inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& b
   }
   const uint32_t extra = LzxExtraBits(slot);
   uint32_t distance = LzxPositionBase(slot);
-  if (bits.Available() < kOffsetBits) bits.Refill();
   if (aligned && extra >= kLzxAlignedOffsetBits) {
     const uint32_t high = extra - kLzxAlignedOffsetBits;
     distance += bits.Peek(high) << kLzxAlignedOffsetBits;
