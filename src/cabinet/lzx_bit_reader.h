@@ -55,6 +55,26 @@ class LzxBitReader {
     }
   }
 
+  // Refill for the decoding loops, with no branch on the count, which depends on the codes just
+  // read and so is hard to predict. Needs count_ <= 63, which holds once a code has been consumed
+  // since the last refill. Where 8 bytes of data remain it adds the whole words that fit (none
+  // when 49 or more bits are valid); afterwards at least 49 bits are valid.
+  void RefillAfterCode() {
+    if (next_ + 8 > size_) {
+      Refill();
+      return;
+    }
+    uint64_t v = ReadLe64(data_ + next_);
+    v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
+    v = (v << 32) | (v >> 32);
+    const uint32_t room = static_cast<uint32_t>(64 - count_);  // 1..64
+    // The words that fit go right below the valid bits; the part of a word that does not fit is
+    // cut off, so the bits below the valid ones stay 0.
+    buffer_ |= (v >> count_) & (~0ull << (room & 15));
+    count_ += static_cast<int>(room & ~15u);
+    next_ += (room >> 4) * 2;
+  }
+
   // The next n bits (0..32) without consuming them; needs count_ >= n (call Refill first).
   uint32_t Peek(uint32_t n) const { return n == 0 ? 0 : static_cast<uint32_t>(buffer_ >> (64 - n)); }
   // The next kBits bits (1..32) without consuming them, for a width known at compile time.

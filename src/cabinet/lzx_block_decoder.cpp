@@ -2,13 +2,15 @@
 //
 // A match is checked before it is copied: its distance must lie within the history decoded
 // since the reset (and within the window), and its length within the bytes still wanted from the
-// block in this frame. The copy itself then needs no further checks. Every copy writes exactly
-// the match's bytes and no more: bytes just past a match may still be the oldest history, which
-// a later match may reach.
+// block in this frame. The copy itself then needs no further checks. Every copy leaves the
+// bytes past the match as they were: they may still be the oldest history, which a later match
+// may reach (a wide copy that stores over them first saves them and stores them back).
 //
 // Speed: the bit reader, the repeated offsets and the window position live in locals for the
 // whole loop (the window's byte stores could otherwise alias them), and one refill covers a
-// whole symbol with its length, extra bits and aligned part.
+// whole symbol with its length, extra bits and aligned part. After a main code the refill runs
+// unconditionally (RefillAfterCode): whether one is due depends on the lengths of the codes just
+// read, a branch that the processor mispredicts often.
 #include "cabinet/lzx_block_decoder.h"
 
 #include <cstring>
@@ -21,11 +23,14 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// Every code (16 bits at most) is preceded by its own test for enough look-ahead; a refill
-// leaves more than 48 bits, so about three codes pass between refills. The offset's extra bits
-// and aligned symbol (up to 24 bits) get their own test.
+// Bit budget: the first main code of a symbol is preceded by a test for enough look-ahead; every
+// later main code by an unconditional refill, which leaves more than 48 bits. A match's main code
+// is followed by that refill, so its length code (16 bits at most) and its offset's extra bits
+// and aligned symbol (up to 24 bits) need no test of their own.
 constexpr uint32_t kSymbolBits = kLzxMaxCodeLength;
 constexpr uint32_t kOffsetBits = 24;
+constexpr uint32_t kBitsAfterRefill = 49;
+static_assert(kBitsAfterRefill >= kLzxMaxCodeLength + kOffsetBits, "a match's bits after one refill");
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
@@ -80,6 +85,18 @@ inline void CopyMerged(uint8_t* to, const uint8_t* from, uint32_t length) {
   WriteLe32(to + 4, static_cast<uint32_t>(word >> 32));
 }
 
+// A match of at most 16 bytes from 16 or more bytes back, with 16 + length window bytes from
+// the destination on: one 16-byte copy, after which the 16 bytes that followed the match are
+// stored back, in place of branches between copies by length.
+inline void CopyUpTo16(uint8_t* to, const uint8_t* from, uint32_t length) {
+  uint8_t after[16];
+  uint8_t piece[16];
+  std::memcpy(after, to + length, sizeof after);
+  std::memcpy(piece, from, sizeof piece);
+  std::memcpy(to, piece, sizeof piece);
+  std::memcpy(to + length, after, sizeof after);
+}
+
 // Copies a match whose source and destination do not overlap.
 inline void CopyDisjoint(uint8_t* to, const uint8_t* from, uint32_t length) {
   if (length < kChunk) {
@@ -122,6 +139,10 @@ void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position,
   const uint32_t source = (position - distance) & mask;
   if (position + length <= size) {
     if (distance <= position) {
+      if (distance >= 16 && length <= 16 && position + length + 16 <= size) {
+        CopyUpTo16(window + position, window + source, length);
+        return;
+      }
       if (distance >= kChunk && length < kChunk && position + kChunk <= size) {
         CopyMerged(window + position, window + source, length);
         return;
@@ -158,7 +179,6 @@ inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& b
   }
   const uint32_t extra = LzxExtraBits(slot);
   uint32_t distance = LzxPositionBase(slot);
-  if (bits.Available() < kOffsetBits) bits.Refill();
   if (aligned && extra >= kLzxAlignedOffsetBits) {
     const uint32_t high = extra - kLzxAlignedOffsetBits;
     distance += bits.Peek(high) << kLzxAlignedOffsetBits;
@@ -201,15 +221,15 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     if (bits.Available() < kSymbolBits) bits.Refill();
     uint32_t symbol = 0;
     if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
-    // A run of literals: each code takes 16 bits at most, so a refill is due every third one.
+    // A run of literals: each code takes 16 bits at most, and a refill leaves 49 or more.
     while (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
       if (--left == 0) goto done;
-      if (bits.Available() < kLzxMaxCodeLength) bits.Refill();
+      bits.RefillAfterCode();
       if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
     }
-    if (bits.Available() < kLzxMaxCodeLength) bits.Refill();
+    bits.RefillAfterCode();
     symbol -= kLzxLiteralCount;
     uint32_t length = symbol & (kLzxLengthHeaders - 1);
     if (length == kLzxLengthHeaderEscape) {

@@ -5,7 +5,9 @@
 // Destroy (while its memory is still readable) is refused instead of decoded with.
 //
 // The history window is the decoder's maximum output (32,768 bytes as the cabinet reader creates
-// it): a back-reference before the buffer's start continues that many bytes later. A decoder made
+// it): a back-reference before the buffer's start continues that many bytes later. Before its
+// first Huffman-coded deflate block a call copies what is left of the previous block's output
+// into the handle's history, and such back-references read the copy (see MszipOutput). A decoder made
 // for a smaller maximum output thus never reads past a buffer of that size, and a distance
 // reaching further back than its window is a data error instead of a read outside the buffer.
 // A stored block whose LEN exceeds the input left fails even when fewer bytes are wanted.
@@ -25,6 +27,7 @@ struct MszipDecoder {
   uint32_t maxOutput;
   void (*free)(void* block);
   MszipStreamState state;
+  uint8_t history[kMaxBlockOutput + kMszipHistorySlack];  // the buffer as the previous block left it
 };
 
 namespace {
@@ -67,7 +70,7 @@ int MszipDecompress(MszipDecoder* decoder, const uint8_t* input, uint32_t inputL
   uint32_t wanted = *outputLength < decoder->maxOutput ? *outputLength : decoder->maxOutput;
   MszipBitReader in;
   StartBits(&in, input + sizeof kBlockTag, inputLength - static_cast<uint32_t>(sizeof kBlockTag));
-  MszipOutput out{output, output, output + wanted, decoder->maxOutput};
+  MszipOutput out{output, output, output + wanted, decoder->maxOutput, nullptr, decoder->history};
   if (!DecodeMszipStream(&decoder->state, &in, &out)) return kDecoderDataError;
   *outputLength = static_cast<uint32_t>(out.next - out.start);
   return kDecoderOk;

@@ -3,8 +3,8 @@
 //
 // The fast loop refills the 64-bit bit buffer eight bytes at a time without bounds checks, so it
 // runs only while kFastInputMargin bytes of input are left (two refills per round); it writes a
-// whole match without checking the output, so it runs only while kFastOutputMargin bytes are still
-// wanted. The careful loop reads byte by byte with zero bytes past the end and stops exactly at the
+// whole match without checking the output, in wide pieces that may store a few bytes past the
+// match (see mszip_match_copy.h), so it runs only while kFastOutputMargin bytes are still wanted. The careful loop reads byte by byte with zero bytes past the end and stops exactly at the
 // wanted length, even inside a match. Both decode the same symbols from the same tables.
 #include "cabinet/mszip_huffman_data.h"
 
@@ -14,7 +14,8 @@ namespace vorlax {
 namespace {
 
 constexpr unsigned kFastInputMargin = 2 * kMszipRefillBytes;
-constexpr size_t kFastOutputMargin = kMszipMaxMatch + 2;  // one literal and a longest match
+// One literal and a longest match, whose copy may store kMszipCopyOverrun bytes past its end.
+constexpr size_t kFastOutputMargin = kMszipMaxMatch + 2 + kMszipCopyOverrun;
 constexpr unsigned kLitLenMask = (1u << kMszipLitLenRootBits) - 1;
 static_assert(3 * kMszipLitLenRootBits + kMszipLitLenRootBits <= 64 &&
                   kMszipMaxCodeLength + 5 + kMszipMaxCodeLength + 13 + kMszipLitLenRootBits <= 64,
@@ -115,6 +116,7 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
   const uint32_t* distance = t.distance;
   uint8_t* const start = out->start;
   const size_t window = out->window;
+  const uint8_t* const history = out->history;
   FastState s = *state;
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
@@ -186,11 +188,11 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
       e = litLen[s.bits & kLitLenMask];
       size_t position = static_cast<size_t>(s.out - start);
       if (dist <= position) {
-        CopyWithinOutput(s.out, dist, length);
+        CopyWithinOutputWide(s.out, dist, length);
         s.out += length;
       } else if (dist <= window && position + window - dist + length <= window) {
-        // Wholly inside the previous block's output, ahead of the write position.
-        CopyAhead(s.out, s.out + window - dist, length);
+        // Wholly inside the previous block's output.
+        CopyFromHistoryWide(s.out, history + position + window - dist, length);
         s.out += length;
       } else {
         uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);

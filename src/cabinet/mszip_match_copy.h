@@ -1,8 +1,10 @@
 // Copying a deflate match inside the MSZIP history window.
 //
-// The result must equal a byte-by-byte copy (an overlapping match repeats its pattern), and no
-// byte after the match may be written: the bytes ahead of the write position still hold the
-// previous block's output, which later matches of this block may read.
+// The result must equal a byte-by-byte copy (an overlapping match repeats its pattern). Bytes of
+// the previous block's output are read from the history copy (MszipOutput::history), never from
+// the buffer ahead of the write position, so the fast loop's copies may store up to
+// kMszipCopyOverrun bytes past a match's end (the next symbols overwrite them); the exact copies
+// here store nothing past it, for the careful loop that runs up to the end of the output.
 #pragma once
 
 #include <cstdint>
@@ -81,18 +83,6 @@ inline void CopyFar(uint8_t* dst, unsigned distance, unsigned length) {
   CopyApart(dst, dst - distance, length, distance);
 }
 
-// Copies `length` bytes forward from `src`, which lies at or after dst (the previous block's
-// output, ahead of the write position): exactly what a byte-by-byte forward copy gives, as every
-// byte is read before anything could overwrite it.
-inline void CopyAhead(uint8_t* dst, const uint8_t* src, unsigned length) {
-  size_t gap = static_cast<size_t>(src - dst);
-  if (gap >= 8) {
-    CopyApart(dst, src, length, gap);
-  } else if (gap != 0) {  // at gap 0 the bytes are already where they belong
-    for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
-  }
-}
-
 // Copies `length` bytes from `distance` bytes back; needs dst - distance to lie in the buffer.
 inline void CopyWithinOutput(uint8_t* dst, unsigned distance, unsigned length) {
   if (distance >= 8) {
@@ -112,9 +102,47 @@ inline void CopyWithinOutput(uint8_t* dst, unsigned distance, unsigned length) {
   if (length > head) CopyFar(dst + head, far, length - head);
 }
 
+// Bytes the fast copies below may store past a match's end.
+constexpr unsigned kMszipCopyOverrun = 15;
+
+// Copies `length` bytes from `distance` bytes back like CopyWithinOutput, but in whole 16- or
+// 8-byte pieces, storing up to kMszipCopyOverrun bytes past the end. A piece reads only bytes
+// already final: its source ends at or before its destination starts.
+inline void CopyWithinOutputWide(uint8_t* dst, unsigned distance, unsigned length) {
+  const uint8_t* src = dst - distance;
+  uint8_t* end = dst + length;
+  if (distance >= 16) {
+    do {
+      Copy16(dst, src);
+      dst += 16;
+      src += 16;
+    } while (dst < end);
+  } else if (distance >= 8) {
+    do {
+      Copy8(dst, src);
+      dst += 8;
+      src += 8;
+    } while (dst < end);
+  } else {
+    CopyWithinOutput(dst, distance, length);
+  }
+}
+
+// Copies `length` bytes from the history copy, in whole 16-byte pieces: stores up to
+// kMszipCopyOverrun bytes past the end and reads as far past the source's end, which the
+// history's slack covers.
+inline void CopyFromHistoryWide(uint8_t* dst, const uint8_t* src, unsigned length) {
+  uint8_t* end = dst + length;
+  do {
+    Copy16(dst, src);
+    dst += 16;
+    src += 16;
+  } while (dst < end);
+}
+
 // Copies a match of `length` bytes (not more than the bytes still wanted) at `distance`. A source
-// before the buffer's start continues `window` bytes later, in the previous block's output, and
-// wraps from the buffer's last byte back to its start. False when the distance reaches further
+// before the buffer's start continues `window` bytes later, in the previous block's output (read
+// from the history copy), and wraps from the buffer's last byte back to its start. False when the distance reaches further
 // back than the window.
 inline bool CopyMatch(MszipOutput* out, unsigned distance, unsigned length) {
   size_t position = static_cast<size_t>(out->next - out->start);
@@ -123,7 +151,7 @@ inline bool CopyMatch(MszipOutput* out, unsigned distance, unsigned length) {
     size_t source = position + out->window - distance;  // position <= source < window
     size_t beforeWrap = out->window - source;
     size_t n = length < beforeWrap ? length : beforeWrap;
-    CopyAhead(out->next, out->start + source, static_cast<unsigned>(n));
+    std::memcpy(out->next, out->history + source, n);
     out->next += n;
     length -= static_cast<unsigned>(n);
     if (length == 0) return true;

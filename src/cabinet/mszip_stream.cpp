@@ -78,7 +78,17 @@ BlockEnd FromDataEnd(MszipDataEnd end) {
   return end == kMszipDataOutputFull ? kBlockOutputFull : kBlockFailed;
 }
 
+// Copies the previous block's output still ahead of the write position into the history, once
+// per call, before the first block whose matches may read it.
+void TakeHistory(MszipOutput* out) {
+  if (out->history != nullptr) return;
+  size_t position = static_cast<size_t>(out->next - out->start);
+  std::memcpy(out->historyStorage + position, out->start + position, out->window - position);
+  out->history = out->historyStorage;
+}
+
 BlockEnd DecodeBlock(MszipStreamState* state, uint32_t type, MszipBitReader* in, MszipOutput* out) {
+  if (type == kBlockFixed || type == kBlockDynamic) TakeHistory(out);
   switch (type) {
     case kBlockStored:
       return CopyStoredBlock(in, out);

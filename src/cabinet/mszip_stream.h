@@ -14,17 +14,32 @@
 
 namespace vorlax {
 
+// Bytes readable after a copy of the history window, so that wide copies out of it may read past
+// a match's end.
+constexpr unsigned kMszipHistorySlack = 32;
+
 // Where the decoded bytes go.
-//   start   the buffer's first byte, the oldest byte of the history window
-//   next    write position; start <= next <= end
-//   end     start + the bytes wanted in this call
-//   window  the buffer's length: a back-reference that reaches before `start` continues at
-//           start + window - 1 and wraps from there to `start`
+//   start    the buffer's first byte, the oldest byte of the history window
+//   next     write position; start <= next <= end
+//   end      start + the bytes wanted in this call
+//   window   the buffer's length: a back-reference that reaches before `start` continues at
+//            start + window - 1 and wraps from there to `start`
+//   history  null until the first Huffman-coded deflate block of the call; from then on a copy
+//            of the buffer's bytes as they were before this call, from the write position of that
+//            moment to the window's end (followed by kMszipHistorySlack readable bytes): a
+//            back-reference before `start` reads the previous block's output there. So the bytes
+//            from `next` to `end` are free until written, and the fast loop may store a little
+//            past a match's end. (Bytes before that write position are never read from the
+//            history: a source before `start` lies at or after the write position.) Stored blocks
+//            read no history, so a call of stored blocks only copies nothing.
+//   historyStorage  where that copy goes: window + kMszipHistorySlack bytes
 struct MszipOutput {
   uint8_t* start;
   uint8_t* next;
   uint8_t* end;
   uint32_t window;
+  const uint8_t* history;
+  uint8_t* historyStorage;
 };
 
 struct MszipHuffmanTables {

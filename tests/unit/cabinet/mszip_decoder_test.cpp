@@ -296,10 +296,11 @@ TEST_F(MszipWindowTest, MatchWrapsFromTheWindowsEndToItsStart) {
   EXPECT_EQ(Output(), (Bytes{a, b, a, b, a}));
 }
 
-TEST_F(MszipWindowTest, CopiesNeverWriteAheadOfTheMatch) {
+TEST_F(MszipWindowTest, BytesStoredPastAMatchNeverReplaceThePreviousBlock) {
   // 20 literals; a match of 10 at distance 20 (positions 20-29); a match of 10 at distance 32,768
-  // that reads positions 30-39, still the previous block's bytes unless the first copy wrote past
-  // its end; then 40 literals, so that both matches are decoded with input to spare.
+  // that reads positions 30-39, which must be the previous block's bytes although the first copy
+  // may store past its end; then 40 literals, so that both matches are decoded with input to
+  // spare.
   const char* text = "0123456789abcdefghij";
   MszipBitWriter w;
   w.Header(true, 1);
@@ -350,6 +351,48 @@ TEST_F(MszipWindowTest, MatchesAheadOfTheWritePositionCopyThePreviousBlock) {
       EXPECT_EQ(window_[produced_], previous_[produced_]) << "gap " << gap << " length " << length;
     }
   }
+}
+
+TEST_F(MszipWindowTest, MatchesEndingAtTheWindowsEndReadNothingPastIt) {
+  // Five literals, then a match whose source ends exactly at the previous block's last byte;
+  // then literals, so that it is decoded with input to spare.
+  for (unsigned length : {3u, 15u, 16u, 17u, 100u, 258u}) {
+    window_ = previous_;
+    MszipBitWriter w;
+    w.Header(true, 1);
+    for (int i = 0; i < 5; ++i) w.FixedLitLen('a');
+    FixedLength(&w, length);
+    FixedDistanceValue(&w, 5 + length);
+    for (int i = 0; i < 40; ++i) w.FixedLitLen('z');
+    w.FixedLitLen(256);
+    ASSERT_EQ(Decode(w.Finish()), kDecoderOk);
+    Bytes expected(5, 'a');
+    expected.insert(expected.end(), previous_.end() - length, previous_.end());
+    expected.insert(expected.end(), 40, 'z');
+    EXPECT_EQ(Output(), expected) << "length " << length;
+  }
+}
+
+TEST_F(MszipWindowTest, HuffmanBlockAfterAStoredBlockReadsThePreviousBlockPastIt) {
+  // One MSZIP block: a stored block of 300 bytes, then a fixed block whose two matches reach
+  // into the previous block's output beyond the bytes the stored block replaced: at position
+  // 300 a match at distance 32,768 (the previous block's positions 300-319), at position 320 one
+  // at distance 32,668 (positions 420-449).
+  Bytes stored(300, 's');
+  MszipBitWriter w;
+  w.Stored(false, stored).Header(true, 1);
+  FixedLength(&w, 20);
+  FixedDistanceValue(&w, kMaxBlockOutput);  // positions 300-319 of the previous block
+  FixedLength(&w, 30);
+  FixedDistanceValue(&w, kMaxBlockOutput - 100);  // at 320: positions 420-449
+  for (int i = 0; i < 40; ++i) w.FixedLitLen('z');
+  w.FixedLitLen(256);
+  ASSERT_EQ(Decode(w.Finish()), kDecoderOk);
+  Bytes expected = stored;
+  expected.insert(expected.end(), previous_.begin() + 300, previous_.begin() + 320);
+  expected.insert(expected.end(), previous_.begin() + 420, previous_.begin() + 450);
+  expected.insert(expected.end(), 40, 'z');
+  EXPECT_EQ(Output(), expected);
 }
 
 TEST_F(MszipDecoderTest, DecodingStopsExactlyInsideAMatch) {
