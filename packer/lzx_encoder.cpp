@@ -29,7 +29,7 @@ uint32_t WindowSize(const LzxEncoderOptions& o) { return 1u << o.windowBits; }
 LzxSearchLimits LimitsFor(LzxLevel level) {
   switch (level) {
     case LzxLevel::kFast: return LzxSearchLimits{4, 24, false};
-    case LzxLevel::kSmallest: return LzxSearchLimits{48, 96, true};
+    case LzxLevel::kSmallest: return LzxSearchLimits{96, kLzxMaxMatch, true};
     default: return LzxSearchLimits{16, 64, false};
   }
 }

@@ -48,6 +48,14 @@ uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t max) {
 
 }  // namespace
 
+// A match is kept within one window's length of its source (distance + length <= the window
+// size): decoders that copy from a window-sized ring in pieces (7-Zip's) would otherwise read
+// bytes of the same match that they have not written yet.
+uint32_t LzxMatchFinder::Reach(uint32_t distance, uint32_t maxLength) const {
+  const uint32_t room = windowMask_ + 1 - distance;
+  return room < maxLength ? room : maxLength;
+}
+
 LzxMatchFinder::LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const LzxSearchLimits& limits)
     : windowMask_(windowSize - 1),
       maxDistance_(maxDistance),
@@ -73,7 +81,7 @@ uint8_t* LzxMatchFinder::AppendFrame(const uint8_t* data, uint32_t size) {
 uint32_t LzxMatchFinder::MatchLength(uint64_t p, uint32_t distance, uint64_t limit) const {
   if (distance == 0 || distance > maxDistance_ || distance > p - base_) return 0;
   const uint64_t max = limit - p > kLzxMaxMatch ? kLzxMaxMatch : limit - p;
-  return CommonLength(At(p), At(p) - distance, static_cast<uint32_t>(max));
+  return CommonLength(At(p), At(p) - distance, Reach(distance, static_cast<uint32_t>(max)));
 }
 
 void LzxMatchFinder::Insert(uint64_t p) {
@@ -114,7 +122,7 @@ uint32_t LzxMatchFinder::Search(uint32_t p, uint32_t maxLength, LzxMatch* out, u
   const uint32_t candidate3 = latest3;
   latest3 = p;
   if (outMax != 0 && candidate3 < p && p - candidate3 <= maxDistance_ && p - candidate3 <= kMaxHash3Distance) {
-    const uint32_t n = CommonLength(a, At(candidate3), maxLength);
+    const uint32_t n = CommonLength(a, At(candidate3), Reach(p - candidate3, maxLength));
     if (n >= kMinFound) out[have++] = LzxMatch{n, p - candidate3};
   }
   return limits_.tree ? SearchTree(p, maxLength, have, out, outMax) : SearchChain(p, maxLength, have, out, outMax);
@@ -132,8 +140,8 @@ uint32_t LzxMatchFinder::SearchChain(uint32_t p, uint32_t maxLength, uint32_t ha
   for (uint32_t depth = limits_.depth; depth != 0 && best < maxLength; --depth) {
     if (candidate >= p || p - candidate > maxDistance_) break;
     const uint8_t* b = At(candidate);
-    if (b[best] == a[best]) {
-      const uint32_t n = CommonLength(a, b, maxLength);
+    if (b[best] == a[best] && Reach(p - candidate, maxLength) > best) {
+      const uint32_t n = CommonLength(a, b, Reach(p - candidate, maxLength));
       if (n > best && n >= kMinFound) {
         best = n;
         if (have < outMax) out[have++] = LzxMatch{n, p - candidate};
@@ -169,9 +177,13 @@ uint32_t LzxMatchFinder::SearchTree(uint32_t p, uint32_t maxLength, uint32_t hav
     uint32_t n = smallerLength < largerLength ? smallerLength : largerLength;
     n += CommonLength(a + n, b + n, treeLength - n);
     if (n > best && n >= kMinFound && have < outMax) {
-      best = n;
-      const uint32_t full = n < treeLength ? n : CommonLength(a, b, maxLength);
-      out[have++] = LzxMatch{full, p - candidate};
+      // The walk's prefix lengths hold for a consistent tree only; the length reported is
+      // counted afresh.
+      const uint32_t full = CommonLength(a, b, Reach(p - candidate, maxLength));
+      if (full > best && full >= kMinFound) {
+        best = full;
+        out[have++] = LzxMatch{full, p - candidate};
+      }
     }
     if (n >= treeLength) {
       *smaller = pair[0];

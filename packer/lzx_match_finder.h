@@ -7,6 +7,7 @@
 // arrive, so that a match never reaches further back than the window allows.
 // Both structures hash the next 4 bytes; a second, chainless table remembers the latest position
 // of each 3-byte prefix, for the short matches that 4-byte hashing cannot see.
+// Every match keeps distance + length within the window size (see Reach).
 // Traps: a chain or tree link is only trusted while it points less than a window back (older
 // slots have been reused by newer positions); every match returned is checked byte by byte, so a
 // stale link costs search time, never a wrong match. A position is only inserted when its 4 bytes
@@ -58,6 +59,7 @@ class LzxMatchFinder {
   uint32_t MatchLength(uint64_t p, uint32_t distance, uint64_t limit) const;
 
  private:
+  uint32_t Reach(uint32_t distance, uint32_t maxLength) const;
   uint32_t Search(uint32_t p, uint32_t maxLength, LzxMatch* out, uint32_t outMax);
   uint32_t SearchChain(uint32_t p, uint32_t maxLength, uint32_t have, LzxMatch* out, uint32_t outMax);
   uint32_t SearchTree(uint32_t p, uint32_t maxLength, uint32_t have, LzxMatch* out, uint32_t outMax);
