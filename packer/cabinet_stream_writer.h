@@ -53,7 +53,7 @@ using CabinetFileReader = std::function<bool(std::size_t index, uint64_t offset,
 using CabinetProgress = std::function<void(uint64_t bytesDone)>;
 
 // Compressed bytes a folder's thread may hold before the folder's turn to be written comes.
-constexpr uint64_t kMaxQueuedFolderBytes = 64ull << 20;
+constexpr uint64_t kMaxQueuedFolderBytes = 16ull << 20;
 
 struct CabinetStreamOptions {
   // 0: one folder until the format's limit; otherwise a folder ends after the file that brings

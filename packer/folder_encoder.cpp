@@ -86,7 +86,7 @@ bool ParseCompressionChoice(const std::string& text, CompressionChoice* choice,
       return false;
     }
   } else {
-    *error = "unknown compression '" + text + "' (none, mszip, lzx:N, quantum:N)";
+    *error = "unknown compression '" + text + "' (none, mszip, lzx:N[:fast|:best], quantum:N)";
     return false;
   }
   *choice = parsed;

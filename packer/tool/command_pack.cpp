@@ -353,7 +353,8 @@ int RunPack(const std::vector<std::string>& args) {
 const CommandRegistrar kRegistrar(
     {"pack", "pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] "
              "[--stub PATH | --arch x86|x64] [--threads N]",
-     "make an installer from a configuration folder and a folder of product files", RunPack});
+     "make an installer from a configuration folder and a folder of product files (METHOD as for cab; "
+     "default lzx:19)", RunPack});
 
 }  // namespace
 }  // namespace vorlax
