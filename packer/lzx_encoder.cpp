@@ -24,6 +24,8 @@ constexpr uint32_t kRepeatedOffsetsBytes = 4 * kLzxRepeatedOffsets;
 constexpr uint32_t kAlignedTreeBits = kLzxAlignedSymbols * kLzxAlignedLengthBits;
 
 uint32_t WindowSize(const LzxEncoderOptions& o) { return 1u << o.windowBits; }
+// The match finder keeps positions in 32 bits (a cabinet folder holds under 2^31 bytes).
+constexpr uint64_t kMaxFolderBytes = 0xFFFFFFF0u;
 
 // Search limits per level, tuned on mixed product data (text, programs, compressed bytes).
 LzxSearchLimits LimitsFor(LzxLevel level) {
@@ -47,7 +49,7 @@ LzxEncoder::LzxEncoder(const LzxEncoderOptions& options)
 }
 
 bool LzxEncoder::EncodeBlock(const uint8_t* data, uint32_t size, bool, std::string* out) {
-  if (size > kLzxFrameSize) return false;
+  if (size > kLzxFrameSize || finder_.End() + size > kMaxFolderBytes) return false;
   const uint64_t begin = finder_.End();
   uint8_t* frame = finder_.AppendFrame(data, size);
   if (options_.callTranslation && framesEncoded_ < kLzxTranslationFrameLimit) {

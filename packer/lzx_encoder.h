@@ -52,7 +52,8 @@ class LzxEncoder : public FolderEncoder {
  public:
   explicit LzxEncoder(const LzxEncoderOptions& options);
 
-  // One frame: size 0..32,768. Fails (false) only for a frame above 32,768 bytes.
+  // One frame: size 0..32,768. Fails (false) only for a frame above 32,768 bytes or a folder
+  // past 4 GiB (a cabinet folder holds under 2 GiB).
   bool EncodeBlock(const uint8_t* data, uint32_t size, bool lastBlock, std::string* out) override;
 
   const LzxEncoderStats& Stats() const { return stats_; }
