@@ -13,7 +13,10 @@ namespace vorlax {
 
 namespace {
 
-constexpr uint32_t kHashBits = 20;
+// The 4-byte table has about one slot per window position, at most 2^20: fewer collisions to
+// walk past in incompressible data, and no larger than the window needs.
+constexpr uint32_t kMinHashBits = 16;
+constexpr uint32_t kMaxHashBits = 20;
 constexpr uint32_t kHash3Bits = 16;
 // A 3-byte match further back costs about as much as its literals; the 4-byte chains find the rest.
 constexpr uint32_t kMaxHash3Distance = 1u << 15;
@@ -28,7 +31,12 @@ uint32_t Load32(const uint8_t* p) {
   return v;
 }
 
-uint32_t Hash4(const uint8_t* p) { return (Load32(p) * kHashMultiplier) >> (32 - kHashBits); }
+uint32_t HashBits(uint32_t windowSize) {
+  uint32_t bits = kMinHashBits;
+  while (bits < kMaxHashBits && (1u << bits) < windowSize) ++bits;
+  return bits;
+}
+uint32_t Hash4(const uint8_t* p, uint32_t shift) { return (Load32(p) * kHashMultiplier) >> shift; }
 uint32_t Hash3(const uint8_t* p) { return ((Load32(p) & 0xFFFFFFu) * kHashMultiplier) >> (32 - kHash3Bits); }
 
 // How many bytes a and b have in common, up to max; eight at a time (little-endian hosts: the
@@ -60,7 +68,8 @@ LzxMatchFinder::LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const 
     : windowMask_(windowSize - 1),
       maxDistance_(maxDistance),
       limits_(limits),
-      head_(std::size_t{1} << kHashBits, kNone),
+      hashShift_(32 - HashBits(windowSize)),
+      head_(std::size_t{1} << HashBits(windowSize), kNone),
       head3_(std::size_t{1} << kHash3Bits, kNone),
       links_(static_cast<std::size_t>(windowSize) * (limits.tree ? 2 : 1), kNone) {}
 
@@ -92,7 +101,7 @@ void LzxMatchFinder::Insert(uint64_t p) {
     return;
   }
   const uint8_t* a = At(p);
-  const uint32_t h = Hash4(a);
+  const uint32_t h = Hash4(a, hashShift_);
   head3_[Hash3(a)] = static_cast<uint32_t>(p);
   links_[p & windowMask_] = head_[h];
   head_[h] = static_cast<uint32_t>(p);
@@ -131,7 +140,7 @@ uint32_t LzxMatchFinder::Search(uint32_t p, uint32_t maxLength, LzxMatch* out, u
 uint32_t LzxMatchFinder::SearchChain(uint32_t p, uint32_t maxLength, uint32_t have, LzxMatch* out,
                                      uint32_t outMax) {
   const uint8_t* a = At(p);
-  uint32_t& root = head_[Hash4(a)];
+  uint32_t& root = head_[Hash4(a, hashShift_)];
   uint32_t candidate = root;
   links_[p & windowMask_] = candidate;
   root = p;
@@ -156,7 +165,7 @@ uint32_t LzxMatchFinder::SearchChain(uint32_t p, uint32_t maxLength, uint32_t ha
 uint32_t LzxMatchFinder::SearchTree(uint32_t p, uint32_t maxLength, uint32_t have, LzxMatch* out,
                                     uint32_t outMax) {
   const uint8_t* a = At(p);
-  uint32_t& root = head_[Hash4(a)];
+  uint32_t& root = head_[Hash4(a, hashShift_)];
   uint32_t candidate = root;
   root = p;
   // The tree is ordered on at most niceLength bytes; a match that long ends the walk.

@@ -67,6 +67,7 @@ class LzxMatchFinder {
   uint32_t windowMask_;
   uint32_t maxDistance_;
   LzxSearchLimits limits_;
+  uint32_t hashShift_;  // 32 less the 4-byte table's bits
   uint64_t base_ = 0;  // absolute position of buffer_[0]
   std::vector<uint8_t> buffer_;
   std::vector<uint32_t> head_;       // 4-byte hash -> latest position (a chain's or tree's root)
