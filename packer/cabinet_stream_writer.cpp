@@ -1,8 +1,13 @@
 // One cabinet streamed to a sink (see cabinet_stream_writer.h).
 #include "packer/cabinet_stream_writer.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "base/little_endian.h"
 #include "cabinet/cabinet_checksum.h"
@@ -29,15 +34,50 @@ struct EntryPlan {
   uint32_t offset = 0;  // uncompressed offset within the folder
 };
 
+// One data block: header and compressed bytes, checksum included.
+bool MakeDataBlock(FolderEncoder* encoder, const std::string& data, bool last, std::string* block,
+                   std::string* error) {
+  block->assign(kCabBlockHeaderSize, '\0');
+  const uint32_t size = static_cast<uint32_t>(data.size());
+  if (!encoder->EncodeBlock(reinterpret_cast<const uint8_t*>(data.data()), size, last, block)) {
+    *error = "encoding a block failed";
+    return false;
+  }
+  const std::size_t encoded = block->size() - kCabBlockHeaderSize;
+  if (encoded > kMaxEncodedBlock) {
+    *error = "an encoded block exceeds 65,535 bytes";
+    return false;
+  }
+  uint8_t* header = reinterpret_cast<uint8_t*>(&(*block)[0]);
+  WriteLe16(header + kCabBlockCompressedSize, static_cast<uint16_t>(encoded));
+  WriteLe16(header + kCabBlockUncompressedSize, static_cast<uint16_t>(size));
+  WriteLe32(header + kCabBlockChecksum,
+            CabinetBlockChecksum(header, kCabBlockHeaderSize, header + kCabBlockHeaderSize,
+                                 static_cast<uint32_t>(encoded)));
+  return true;
+}
+
+// A folder compressed on a thread of its own: its blocks wait here for the folder's turn.
+struct FolderJob {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::pair<std::string, uint32_t>> blocks;  // block bytes, uncompressed size
+  uint64_t queued = 0;
+  bool finished = false;
+  std::string error;  // set when the folder failed
+};
+
 class StreamBuilder {
  public:
   StreamBuilder(const std::vector<StreamedCabinetFile>& files, const CompressionChoice& compression,
-                const CabinetFileReader& read, CabinetSink* sink, const CabinetProgress& progress)
-      : files_(files), compression_(compression), read_(read), sink_(sink), progress_(progress) {}
+                const CabinetFileReader& read, CabinetSink* sink, const CabinetProgress& progress,
+                const CabinetStreamOptions& options)
+      : files_(files), compression_(compression), read_(read), sink_(sink), progress_(progress), options_(options) {}
 
   bool Build(uint64_t* cabinetSize, std::string* error) {
-    bool ok = Plan() && sink_->Write(std::string(HeaderSize(), '\0').data(), HeaderSize()) && WriteFolders() &&
-              WriteHeader();
+    const bool parallel = options_.threads > 1 && options_.makeReader;
+    bool ok = Plan() && sink_->Write(std::string(HeaderSize(), '\0').data(), HeaderSize()) &&
+              (parallel ? WriteFoldersInParallel() : WriteFolders()) && WriteHeader();
     if (!ok) *error = error_.empty() ? "cannot write the cabinet" : error_;
     *cabinetSize = written_;
     return ok;
@@ -60,6 +100,7 @@ class StreamBuilder {
       }
       if (file.size > kMaxFolderBytes) return Fail("file too large for one folder: '" + file.name + "'");
       if (open && folderBytes + file.size > kMaxFolderBytes) open = false;
+      if (open && options_.folderBytes != 0 && folderBytes >= options_.folderBytes) open = false;
       if (!open) {
         folders_.emplace_back();
         folderBytes = 0;
@@ -109,29 +150,100 @@ class StreamBuilder {
   }
 
   bool EmitBlock(std::size_t folder, bool last) {
-    encoded_.clear();
-    uint32_t size = static_cast<uint32_t>(pending_.size());
-    if (!encoder_->EncodeBlock(reinterpret_cast<const uint8_t*>(pending_.data()), size, last, &encoded_)) {
-      return Fail("encoding a block failed");
-    }
-    if (encoded_.size() > kMaxEncodedBlock) return Fail("an encoded block exceeds 65,535 bytes");
-    if (++folders_[folder].blockCount > kMaxFolderBlocks) return Fail("more than 65,535 blocks in one folder");
-    uint8_t header[kCabBlockHeaderSize] = {};
-    WriteLe16(header + kCabBlockCompressedSize, static_cast<uint16_t>(encoded_.size()));
-    WriteLe16(header + kCabBlockUncompressedSize, static_cast<uint16_t>(size));
-    WriteLe32(header + kCabBlockChecksum,
-              CabinetBlockChecksum(header, sizeof header, reinterpret_cast<const uint8_t*>(encoded_.data()),
-                                   static_cast<uint32_t>(encoded_.size())));
-    written_ += sizeof header + encoded_.size();
-    if (written_ > kMaxCabinetBytes) return Fail("cabinet larger than 4 GiB");
-    if (!sink_->Write(reinterpret_cast<const char*>(header), sizeof header) ||
-        !sink_->Write(encoded_.data(), encoded_.size())) {
-      return Fail("cannot write the cabinet");
-    }
-    done_ += size;
+    if (!MakeDataBlock(encoder_.get(), pending_, last, &encoded_, &error_)) return false;
+    const uint32_t size = static_cast<uint32_t>(pending_.size());
     pending_.clear();
+    return WriteBlock(folder, encoded_, size);
+  }
+
+  bool WriteBlock(std::size_t folder, const std::string& block, uint32_t size) {
+    if (++folders_[folder].blockCount > kMaxFolderBlocks) return Fail("more than 65,535 blocks in one folder");
+    written_ += block.size();
+    if (written_ > kMaxCabinetBytes) return Fail("cabinet larger than 4 GiB");
+    if (!sink_->Write(block.data(), block.size())) return Fail("cannot write the cabinet");
+    done_ += size;
     if (progress_) progress_(done_);
     return true;
+  }
+
+  // Threads take the folders in order; the main thread writes each folder's blocks as they come,
+  // the folders in order.
+  bool WriteFoldersInParallel() {
+    written_ = HeaderSize();
+    std::vector<std::unique_ptr<FolderJob>> jobs;
+    for (std::size_t i = 0; i < folders_.size(); ++i) jobs.emplace_back(new FolderJob);
+    std::atomic<std::size_t> nextFolder{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    const unsigned count = static_cast<unsigned>(std::min<std::size_t>(options_.threads, folders_.size()));
+    for (unsigned t = 0; t < count; ++t) {
+      threads.emplace_back([this, &jobs, &nextFolder, &stop, reader = options_.makeReader()]() {
+        for (std::size_t f = nextFolder++; f < jobs.size() && !stop; f = nextFolder++) CompressFolder(f, reader, *jobs[f], stop);
+      });
+    }
+    bool ok = true;
+    for (std::size_t f = 0; f < folders_.size() && ok; ++f) ok = WriteFolderJob(f, *jobs[f]);
+    stop = true;
+    for (auto& job : jobs) {
+      std::lock_guard<std::mutex> lock(job->mutex);
+      job->changed.notify_all();
+    }
+    for (std::thread& thread : threads) thread.join();
+    return ok;
+  }
+
+  bool WriteFolderJob(std::size_t folder, FolderJob& job) {
+    folders_[folder].firstBlock = static_cast<uint32_t>(written_);
+    for (;;) {
+      std::unique_lock<std::mutex> lock(job.mutex);
+      job.changed.wait(lock, [&job] { return !job.blocks.empty() || job.finished; });
+      if (job.blocks.empty()) return job.error.empty() || Fail(job.error);
+      std::pair<std::string, uint32_t> block = std::move(job.blocks.front());
+      job.blocks.pop_front();
+      job.queued -= block.first.size();
+      lock.unlock();
+      job.changed.notify_all();
+      if (!WriteBlock(folder, block.first, block.second)) return false;
+    }
+  }
+
+  // Runs on a compressing thread: the folder's files, block by block, into its job.
+  void CompressFolder(std::size_t folder, const CabinetFileReader& reader, FolderJob& job, const std::atomic<bool>& stop) {
+    std::string error;
+    std::unique_ptr<FolderEncoder> encoder = MakeFolderEncoder(compression_);
+    if (!encoder) error = "no encoder for compression type " + std::to_string(compression_.CompressionType());
+    std::string data;
+    std::string block;
+    auto push = [&](bool last) {
+      if (!MakeDataBlock(encoder.get(), data, last, &block, &error)) return false;
+      std::unique_lock<std::mutex> lock(job.mutex);
+      job.changed.wait(lock, [&] { return job.queued < kMaxQueuedFolderBytes || stop; });
+      job.queued += block.size();
+      job.blocks.emplace_back(std::move(block), static_cast<uint32_t>(data.size()));
+      lock.unlock();
+      job.changed.notify_all();
+      data.clear();
+      return !stop;
+    };
+    for (std::size_t i = 0; i < files_.size() && error.empty() && !stop; ++i) {
+      if (entries_[i].folder != folder) continue;
+      for (uint64_t offset = 0; offset < files_[i].size && error.empty();) {
+        const std::size_t filled = data.size();
+        const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(kMaxBlockOutput - filled, files_[i].size - offset));
+        data.resize(filled + take);
+        if (!reader(i, offset, take, &data[filled])) {
+          error = "cannot read '" + files_[i].name + "'";
+          break;
+        }
+        offset += take;
+        if (data.size() == kMaxBlockOutput && !push(false)) break;
+      }
+    }
+    if (error.empty() && !data.empty()) push(true);
+    std::lock_guard<std::mutex> lock(job.mutex);
+    job.error = error;
+    job.finished = true;
+    job.changed.notify_all();
   }
 
   bool WriteHeader() {
@@ -170,6 +282,7 @@ class StreamBuilder {
   const CabinetFileReader& read_;
   CabinetSink* sink_;
   const CabinetProgress& progress_;
+  const CabinetStreamOptions& options_;
   std::vector<FolderPlan> folders_;
   std::vector<EntryPlan> entries_;
   std::unique_ptr<FolderEncoder> encoder_;
@@ -184,8 +297,8 @@ class StreamBuilder {
 
 bool StreamCabinet(const std::vector<StreamedCabinetFile>& files, const CompressionChoice& compression,
                    const CabinetFileReader& read, CabinetSink* sink, uint64_t* cabinetSize, std::string* error,
-                   const CabinetProgress& progress) {
-  StreamBuilder builder(files, compression, read, sink, progress);
+                   const CabinetProgress& progress, const CabinetStreamOptions& options) {
+  StreamBuilder builder(files, compression, read, sink, progress, options);
   return builder.Build(cabinetSize, error);
 }
 

@@ -19,6 +19,12 @@ constexpr uint16_t kLzxMinWindow = 15;
 constexpr uint16_t kLzxMaxWindow = 21;
 constexpr uint16_t kQuantumMinWindow = 10;
 constexpr uint16_t kQuantumMaxWindow = 21;
+static_assert(static_cast<int>(CompressionEffort::kFast) == static_cast<int>(LzxLevel::kFast) &&
+                  static_cast<int>(CompressionEffort::kNormal) == static_cast<int>(LzxLevel::kNormal) &&
+                  static_cast<int>(CompressionEffort::kSmallest) == static_cast<int>(LzxLevel::kSmallest),
+              "an effort is the LZX level of the same number");
+const char kFastLevel[] = "fast";
+const char kSmallestLevel[] = "best";
 
 // Stored data: the block's bytes unchanged.
 class StoredEncoder : public FolderEncoder {
@@ -30,7 +36,8 @@ class StoredEncoder : public FolderEncoder {
   }
 };
 
-// "lzx:N" and "quantum:N": the window exponent N within [low, high].
+// "lzx:N" and "quantum:N": the window exponent N within [low, high]. LZX may add a level,
+// ":fast" or ":best", beside the default balance.
 bool ParseWindow(const std::string& text, std::size_t prefixLength, uint16_t low, uint16_t high,
                  uint16_t* window) {
   std::string digits = text.substr(prefixLength);
@@ -54,7 +61,21 @@ bool ParseCompressionChoice(const std::string& text, CompressionChoice* choice,
     parsed.kind = kDecoderMszip;
   } else if (text.compare(0, 4, "lzx:") == 0) {
     parsed.kind = kDecoderLzx;
-    if (!ParseWindow(text, 4, kLzxMinWindow, kLzxMaxWindow, &parsed.windowBits)) {
+    std::string window = text;
+    const std::size_t level = text.find(':', 4);
+    if (level != std::string::npos) {
+      const std::string name = text.substr(level + 1);
+      if (name == kFastLevel) {
+        parsed.effort = CompressionEffort::kFast;
+      } else if (name == kSmallestLevel) {
+        parsed.effort = CompressionEffort::kSmallest;
+      } else {
+        *error = "LZX level must be fast or best (lzx:N:fast, lzx:N:best), not '" + text + "'";
+        return false;
+      }
+      window = text.substr(0, level);
+    }
+    if (!ParseWindow(window, 4, kLzxMinWindow, kLzxMaxWindow, &parsed.windowBits)) {
       *error = "LZX window must be lzx:15 to lzx:21, not '" + text + "'";
       return false;
     }
@@ -65,7 +86,7 @@ bool ParseCompressionChoice(const std::string& text, CompressionChoice* choice,
       return false;
     }
   } else {
-    *error = "unknown compression '" + text + "' (none, mszip, lzx:N, quantum:N)";
+    *error = "unknown compression '" + text + "' (none, mszip, lzx:N[:fast|:best], quantum:N)";
     return false;
   }
   *choice = parsed;
@@ -84,6 +105,7 @@ std::unique_ptr<FolderEncoder> MakeFolderEncoder(const CompressionChoice& choice
       LzxEncoderOptions options;
       options.windowBits = choice.windowBits;
       options.callTranslation = choice.callTranslation;
+      options.level = static_cast<LzxLevel>(choice.effort);
       return std::unique_ptr<FolderEncoder>(new LzxEncoder(options));
     }
     default: return nullptr;

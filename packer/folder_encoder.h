@@ -10,17 +10,22 @@
 
 namespace vorlax {
 
-// What `--compress` names: none, mszip, lzx:N (N = 15..21), quantum:N (N = 10..21).
+// How hard an encoder works for a smaller output (LZX only; see LzxLevel).
+enum class CompressionEffort : uint8_t { kFast = 0, kNormal = 1, kSmallest = 2 };
+
+// What `--compress` names: none, mszip, lzx:N[:fast|:best] (N = 15..21), quantum:N (N = 10..21).
 struct CompressionChoice {
   uint16_t kind = 1;          // DecoderKind: 0 stored, 1 MSZIP, 2 Quantum, 3 LZX
   uint16_t windowBits = 0;    // LZX and Quantum only
+  CompressionEffort effort = CompressionEffort::kNormal;  // LZX only
   bool callTranslation = false;  // LZX only: translate x86 CALL targets (e8) before encoding
 
   // The folder entry's compression type field: kind in bits 0-3, window exponent in bits 8-12.
   uint16_t CompressionType() const { return static_cast<uint16_t>(kind | (windowBits << 8)); }
 };
 
-// Parses "none", "mszip", "lzx:N", "quantum:N"; false with *error set otherwise.
+// Parses "none", "mszip", "lzx:N", "lzx:N:fast", "lzx:N:best", "quantum:N"; false with *error
+// set otherwise.
 bool ParseCompressionChoice(const std::string& text, CompressionChoice* choice, std::string* error);
 
 class FolderEncoder {

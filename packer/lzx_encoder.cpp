@@ -24,17 +24,32 @@ constexpr uint32_t kRepeatedOffsetsBytes = 4 * kLzxRepeatedOffsets;
 constexpr uint32_t kAlignedTreeBits = kLzxAlignedSymbols * kLzxAlignedLengthBits;
 
 uint32_t WindowSize(const LzxEncoderOptions& o) { return 1u << o.windowBits; }
+// The match finder keeps positions in 32 bits (a cabinet folder holds under 2^31 bytes).
+constexpr uint64_t kMaxFolderBytes = 0xFFFFFFF0u;
+
+// Search limits per level, tuned on mixed product data (text, programs, compressed bytes).
+LzxSearchLimits LimitsFor(LzxLevel level) {
+  switch (level) {
+    case LzxLevel::kFast: return LzxSearchLimits{4, 24, false};
+    case LzxLevel::kSmallest: return LzxSearchLimits{96, kLzxMaxMatch, true};
+    default: return LzxSearchLimits{16, 64, false};
+  }
+}
 
 }  // namespace
 
 LzxEncoder::LzxEncoder(const LzxEncoderOptions& options)
     : options_(options),
       mainSymbols_(LzxMainSymbols(LzxPositionSlots(options.windowBits))),
-      finder_(WindowSize(options), WindowSize(options) - kWindowReserve),
-      codes_(new LzxBlockCodes) {}
+      finder_(WindowSize(options), WindowSize(options) - kWindowReserve, LimitsFor(options.level)),
+      codes_(new LzxBlockCodes) {
+  if (options.level == LzxLevel::kSmallest) {
+    optimal_.reset(new LzxOptimalParser(&finder_, LimitsFor(options.level).niceLength));
+  }
+}
 
 bool LzxEncoder::EncodeBlock(const uint8_t* data, uint32_t size, bool, std::string* out) {
-  if (size > kLzxFrameSize) return false;
+  if (size > kLzxFrameSize || finder_.End() + size > kMaxFolderBytes) return false;
   const uint64_t begin = finder_.End();
   uint8_t* frame = finder_.AppendFrame(data, size);
   if (options_.callTranslation && framesEncoded_ < kLzxTranslationFrameLimit) {
@@ -120,7 +135,11 @@ void LzxEncoder::StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, 
   uint32_t saved[kLzxRepeatedOffsets];
   std::memcpy(saved, repeated_, sizeof saved);
   std::vector<LzxItem> items;
-  LzxParse(&finder_, 0, begin, end, repeated_, &items);
+  if (optimal_) {
+    ParseSmallest(begin, end, &items);
+  } else {
+    Parse(begin, end, &items);
+  }
   LzxSymbolCounts counts;
   CountLzxItems(items, &counts);
   const bool continues = blockSize_ > end - begin;
@@ -146,6 +165,29 @@ void LzxEncoder::StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, 
   blockLeft_ -= static_cast<uint32_t>(end - begin);
 }
 
+void LzxEncoder::Parse(uint64_t begin, uint64_t end, std::vector<LzxItem>* items) {
+  LzxParse(&finder_, 0, begin, end, options_.level != LzxLevel::kFast, repeated_, items);
+}
+
+// Two cost-based parses: the first under the previous block's codes, the second under the codes
+// the first one gives.
+void LzxEncoder::ParseSmallest(uint64_t begin, uint64_t end, std::vector<LzxItem>* items) {
+  uint32_t start[kLzxRepeatedOffsets];
+  std::memcpy(start, repeated_, sizeof start);
+  optimal_->Collect(begin, end);
+  std::unique_ptr<LzxPrices> prices(new LzxPrices);
+  LzxPricesFromLengths(mainLengths_, lengthLengths_, prices.get());
+  optimal_->Parse(0, *prices, repeated_, items);
+  LzxSymbolCounts counts;
+  CountLzxItems(*items, &counts);
+  std::unique_ptr<LzxBlockCodes> trial(new LzxBlockCodes);
+  BuildLzxBlockCodes(counts, mainSymbols_, false, trial.get());
+  LzxPricesFromLengths(trial->mainLengths, trial->lengthLengths, prices.get());
+  std::memcpy(repeated_, start, sizeof start);
+  items->clear();
+  optimal_->Parse(0, *prices, repeated_, items);
+}
+
 void LzxEncoder::EncodeSegment(uint64_t begin, uint64_t end, LzxBitWriter* writer,
                                std::string* out) {
   if (blockType_ == kLzxBlockUncompressed) {
@@ -153,7 +195,7 @@ void LzxEncoder::EncodeSegment(uint64_t begin, uint64_t end, LzxBitWriter* write
     return;
   }
   std::vector<LzxItem> items;
-  LzxParse(&finder_, 0, begin, end, repeated_, &items);
+  Parse(begin, end, &items);
   WriteLzxItems(writer, items, *codes_, blockType_ == kLzxBlockAligned);
   blockLeft_ -= static_cast<uint32_t>(end - begin);
 }

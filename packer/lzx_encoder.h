@@ -1,9 +1,9 @@
 // The LZX encoder: one cabinet folder's data, one frame of up to 32,768 bytes per data block, into
 // the bit stream that src/cabinet/lzx_decoder reads.
 //
-// Each frame is parsed with hash-chain match finding and repeated offsets, then coded as the
-// cheapest of a verbatim, an aligned-offset or an uncompressed block (or as the block kind the
-// options force). Every frame ends on a 16-bit boundary, as the decoder starts every frame afresh.
+// Each frame is parsed (greedily, lazily or by cost, after the level) with repeated offsets, then
+// coded as the cheapest of a verbatim, an aligned-offset or an uncompressed block (or as the
+// block kind the options force). The output depends only on the data and the options. Every frame ends on a 16-bit boundary, as the decoder starts every frame afresh.
 // With call translation on, each frame's x86 CALL targets are made absolute before the frame is
 // compressed, and the stream header announces the translation size.
 //
@@ -20,14 +20,21 @@
 #include "packer/folder_encoder.h"
 #include "packer/lzx_block_writer.h"
 #include "packer/lzx_match_finder.h"
+#include "packer/lzx_optimal_parser.h"
 
 namespace vorlax {
 
 // The translation size that the Microsoft cabinet tools announce.
 constexpr uint32_t kLzxDefaultTranslationSize = 12000000;
 
+// How hard the encoder works: kFast searches short hash chains and takes the first good match;
+// kNormal (the default) searches longer chains and looks one byte ahead before taking a match;
+// kSmallest finds every match with binary trees and chooses the parse of least cost in bits.
+enum class LzxLevel : uint8_t { kFast = 0, kNormal = 1, kSmallest = 2 };
+
 struct LzxEncoderOptions {
   uint32_t windowBits = kLzxMinWindowBits;
+  LzxLevel level = LzxLevel::kNormal;
   bool callTranslation = false;
   uint32_t translationSize = kLzxDefaultTranslationSize;
   // kLzxBlockNone: choose per block by cost; otherwise every block is of this kind.
@@ -45,12 +52,15 @@ class LzxEncoder : public FolderEncoder {
  public:
   explicit LzxEncoder(const LzxEncoderOptions& options);
 
-  // One frame: size 0..32,768. Fails (false) only for a frame above 32,768 bytes.
+  // One frame: size 0..32,768. Fails (false) only for a frame above 32,768 bytes or a folder
+  // past 4 GiB (a cabinet folder holds under 2 GiB).
   bool EncodeBlock(const uint8_t* data, uint32_t size, bool lastBlock, std::string* out) override;
 
   const LzxEncoderStats& Stats() const { return stats_; }
 
  private:
+  void Parse(uint64_t begin, uint64_t end, std::vector<LzxItem>* items);
+  void ParseSmallest(uint64_t begin, uint64_t end, std::vector<LzxItem>* items);
   void EncodeSegment(uint64_t begin, uint64_t end, LzxBitWriter* writer, std::string* out);
   void StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, std::string* out);
   void WriteBlockHeader(LzxBlockType type, LzxBitWriter* writer);
@@ -63,6 +73,7 @@ class LzxEncoder : public FolderEncoder {
   LzxEncoderOptions options_;
   uint32_t mainSymbols_;
   LzxMatchFinder finder_;
+  std::unique_ptr<LzxOptimalParser> optimal_;  // the smallest level only
   LzxEncoderStats stats_;
 
   // The decoder's view, mirrored.

@@ -1,6 +1,8 @@
-// Greedy parsing with a one-step lazy check: a match is taken unless the next position offers a
-// longer one. Repeated offsets are preferred when they come within one byte of the best match,
-// as they cost no offset bits.
+// Greedy parsing, with a one-step lazy check at the default level: a match is taken unless the
+// next position offers a longer one. Repeated offsets are preferred when they come within one
+// byte of the best match, as they cost no offset bits. In a long run of literals (incompressible
+// bytes) only every few positions are searched, the others only inserted: searching random data
+// costs the most and finds the least.
 #include "packer/lzx_parser.h"
 
 #include "cabinet/lzx_format.h"
@@ -12,6 +14,9 @@ namespace {
 // A 3-byte match this far back costs more than its three literals.
 constexpr uint32_t kFarShortMatch = 1u << 14;
 constexpr uint32_t kRepeatPreference = 1;
+// After this many literals in a row, only positions that are multiples of kSparseStep are searched.
+constexpr uint32_t kSparseAfterLiterals = 64;
+constexpr uint64_t kSparseStep = 8;
 
 struct Choice {
   uint32_t length = 0;
@@ -88,31 +93,47 @@ uint32_t LzxSlotOfDistance(uint32_t distance) {
   return low;
 }
 
-void LzxParse(LzxMatchFinder* finder, uint64_t folderStart, uint64_t begin, uint64_t end,
+void LzxParse(LzxMatchFinder* finder, uint64_t folderStart, uint64_t begin, uint64_t end, bool lazy,
               uint32_t repeated[3], std::vector<LzxItem>* items) {
   uint64_t p = begin;
-  Choice pending = p < end ? BestAt(finder, folderStart, p, end, repeated) : Choice();
+  uint32_t literals = 0;
+  auto literal = [&]() {
+    items->push_back(LzxItem{0, *finder->At(p), 0});
+    ++p;
+    ++literals;
+  };
+  auto search = [&]() {
+    if (literals >= kSparseAfterLiterals && p % kSparseStep != 0) {
+      finder->Insert(p);
+      return Choice();
+    }
+    return BestAt(finder, folderStart, p, end, repeated);
+  };
+  Choice pending = p < end ? search() : Choice();
   while (p < end) {
     Choice current = pending;
-    if (current.length >= kLzxMinMatch && p + 1 < end) {
-      pending = BestAt(finder, folderStart, p + 1, end, repeated);
+    if (current.length < kLzxMinMatch) {
+      literal();
+    } else if (lazy && p + 1 < end && current.length < kLzxMaxMatch) {
+      ++p;
+      pending = search();
+      --p;
       if (pending.length > current.length + 1 ||
           (pending.length > current.length && pending.repeat >= 0 && current.repeat < 0)) {
-        items->push_back(LzxItem{0, *finder->At(p), 0});
-        ++p;
+        literal();
         continue;
       }
       PushMatch(current, repeated, items);
       for (uint64_t q = p + 2; q < p + current.length; ++q) finder->Insert(q);
       p += current.length;
-    } else if (current.length >= kLzxMinMatch) {
-      PushMatch(current, repeated, items);
-      p += current.length;
+      literals = 0;
     } else {
-      items->push_back(LzxItem{0, *finder->At(p), 0});
-      ++p;
+      PushMatch(current, repeated, items);
+      for (uint64_t q = p + 1; q < p + current.length; ++q) finder->Insert(q);
+      p += current.length;
+      literals = 0;
     }
-    if (p < end) pending = BestAt(finder, folderStart, p, end, repeated);
+    if (p < end) pending = search();
   }
 }
 

@@ -23,10 +23,10 @@ uint32_t LzxMatchSymbol(const LzxItem& item);
 // Position slot of a distance (1 and up); slots 0..2 are never returned.
 uint32_t LzxSlotOfDistance(uint32_t distance);
 
-// Parses [begin, end) (all already appended to the finder), appending items and updating
-// repeated[0..2]. Every match lies within [begin, end) and within the history since the folder's
-// start.
-void LzxParse(LzxMatchFinder* finder, uint64_t folderStart, uint64_t begin, uint64_t end,
+// Parses [begin, end) (all already appended to the finder) greedily, or with a one-byte lazy
+// check, appending items and updating repeated[0..2]. Every match lies within [begin, end) and
+// within the history since the folder's start.
+void LzxParse(LzxMatchFinder* finder, uint64_t folderStart, uint64_t begin, uint64_t end, bool lazy,
               uint32_t repeated[3], std::vector<LzxItem>* items);
 
 }  // namespace vorlax

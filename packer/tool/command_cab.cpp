@@ -1,7 +1,8 @@
 // `vorlax cab OUT.cab [--split SIZE] [--compress METHOD] PATH...`: a bare cabinet (or a set of
 // them) from files and folders. A file is stored under its own name; a folder's files under the
 // folder's name and their path inside it ("files\Data\level1.dat"), or under the path alone for
-// ".". METHOD is none, mszip (the default), lzx:N or quantum:N, as far as an encoder exists;
+// ".". METHOD is none, mszip (the default), lzx:N (N = 15..21, optionally followed by :fast or
+// :best for a faster or a smaller result than the default balance) or quantum:N;
 // SIZE is a byte count with an optional K, M or G suffix (1024-based). Each cabinet of a set is
 // at most SIZE bytes; the later ones are named OUT2.cab, OUT3.cab, ... beside OUT.cab.
 //
@@ -196,7 +197,7 @@ int RunCab(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
-const CommandRegistrar kRegistrar({"cab", "cab OUT.cab [--split SIZE] [--compress METHOD] PATH...",
+const CommandRegistrar kRegistrar({"cab", "cab OUT.cab [--split SIZE] [--compress none|mszip|lzx:N[:fast|:best]|quantum:N] PATH...",
                                    "make a cabinet (or a set) from files and folders", RunCab});
 
 }  // namespace

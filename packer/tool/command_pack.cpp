@@ -1,6 +1,8 @@
 // `vorlax pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]...
-// [--signable] [--stub PATH | --arch x86|x64]`: an installer from a configuration folder and a
-// folder of product files.
+// [--signable] [--stub PATH | --arch x86|x64] [--threads N]`: an installer from a configuration
+// folder and a folder of product files. METHOD as for `vorlax cab` (lzx:N[:fast|:best], mszip,
+// quantum:N, none); N threads compress the cabinet's folders (default: one per processor; the
+// installer's bytes do not depend on it).
 //
 // The configuration folder becomes the cabinet's "cfg\" entries and the files folder its
 // "files\" entries, each sorted by name. Everything is checked before the output is touched:
@@ -13,13 +15,16 @@
 // The result depends only on the inputs (file bytes, dates as local time, attributes, options):
 // the cabinet's set id is 0 and no time or path goes into it, so packing twice gives the same
 // bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -40,6 +45,12 @@ namespace fs = std::filesystem;
 // window) at a quarter of its time (see the README's table).
 const char kDefaultCompression[] = "lzx:19";
 const char kDefaultArch[] = "x86";
+// The product is cut into cabinet folders of about this many bytes (each closed after the file
+// that reaches it), compressed in parallel. The cut follows from the file sizes alone, so the
+// installer is the same on any machine; each folder starts with an empty history, which costs a
+// little of the ratio (see the README).
+constexpr uint64_t kParallelFolderBytes = 32ull << 20;
+constexpr unsigned kMaxThreads = 64;
 const char kFilesPrefix[] = "files\\";
 const char kConfigPrefix[] = "cfg\\";
 // A Windows program starts with the two bytes "MZ".
@@ -54,7 +65,19 @@ struct PackArguments {
   bool signable = false;
   std::string stub;
   std::string arch;
+  std::string threads;  // empty: one per processor
 };
+
+// "--threads N": 1 to kMaxThreads; 0 when absent or invalid.
+unsigned ThreadCount(const std::string& text) {
+  if (text.empty()) {
+    const unsigned processors = std::thread::hardware_concurrency();
+    return processors == 0 ? 1 : std::min(processors, kMaxThreads);
+  }
+  if (text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const unsigned value = static_cast<unsigned>(std::stoul(text));
+  return value <= kMaxThreads ? value : 0;
+}
 
 bool ParseArguments(const std::vector<std::string>& args, PackArguments* parsed) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -70,6 +93,7 @@ bool ParseArguments(const std::vector<std::string>& args, PackArguments* parsed)
     if (word == "--compress") value = &parsed->compression;
     if (word == "--stub") value = &parsed->stub;
     if (word == "--arch") value = &parsed->arch;
+    if (word == "--threads") value = &parsed->threads;
     if (word == "--defines") value = &defines;
     if (value) {
       if (++i == args.size()) return false;
@@ -84,7 +108,7 @@ bool ParseArguments(const std::vector<std::string>& args, PackArguments* parsed)
   bool archKnown = parsed->arch.empty() || !StubFileName(parsed->arch).empty();
   bool oneStubChoice = parsed->stub.empty() || parsed->arch.empty();
   return !parsed->output.empty() && !parsed->configFolder.empty() && !parsed->filesFolder.empty() && archKnown &&
-         oneStubChoice;
+         oneStubChoice && ThreadCount(parsed->threads) != 0;
 }
 
 bool ReadWhole(const fs::path& path, std::string* bytes) {
@@ -215,8 +239,8 @@ struct PackResult {
 // texts, marker.
 bool WriteInstaller(const fs::path& path, const std::string& stub, const std::vector<ProductFile>& listed,
                     const PackConfiguration& configuration, const CompressionChoice& compression,
-                    const std::vector<std::u16string>& definesTexts, bool signable, PackResult* result,
-                    std::string* error) {
+                    const std::vector<std::u16string>& definesTexts, bool signable, unsigned threads,
+                    PackResult* result, std::string* error) {
   std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
   if (!out) {
     *error = "cannot write '" + path.u8string() + "'";
@@ -241,7 +265,16 @@ bool WriteInstaller(const fs::path& path, const std::string& stub, const std::ve
   auto shown = [&progress, total](uint64_t done) {
     progress.Update(total == 0 ? 100 : static_cast<int>(done * 100 / total));
   };
-  if (!StreamCabinet(files, compression, read, &sink, &result->cabinetSize, error, shown)) {
+  CabinetStreamOptions parallel;
+  parallel.folderBytes = kParallelFolderBytes;
+  parallel.threads = threads;
+  parallel.makeReader = [&listed, &configuration]() -> CabinetFileReader {
+    std::shared_ptr<ProductReader> own = std::make_shared<ProductReader>(listed, configuration);
+    return [own](std::size_t index, uint64_t offset, uint32_t count, char* bytes) {
+      return own->Read(index, offset, count, bytes);
+    };
+  };
+  if (!StreamCabinet(files, compression, read, &sink, &result->cabinetSize, error, shown, parallel)) {
     *error = "cannot make the cabinet: " + *error;
     return false;
   }
@@ -318,7 +351,7 @@ int RunPack(const std::vector<std::string>& args) {
   std::error_code failure;
   PackResult result;
   if (!WriteInstaller(temporary, stub, listed, configuration, compression, definesTexts, parsed.signable,
-                      &result, &error)) {
+                      ThreadCount(parsed.threads), &result, &error)) {
     fs::remove(temporary, failure);
     return Fail(error);
   }
@@ -334,8 +367,9 @@ int RunPack(const std::vector<std::string>& args) {
 
 const CommandRegistrar kRegistrar(
     {"pack", "pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] "
-             "[--stub PATH | --arch x86|x64]",
-     "make an installer from a configuration folder and a folder of product files", RunPack});
+             "[--stub PATH | --arch x86|x64] [--threads N]",
+     "make an installer from a configuration folder and a folder of product files (METHOD as for cab; "
+     "default lzx:19)", RunPack});
 
 }  // namespace
 }  // namespace vorlax

@@ -47,7 +47,12 @@ std::vector<NamedData> ProductData(uint32_t seed) {
 struct WriterCase {
   uint16_t windowBits;
   bool calls;
+  CompressionEffort effort;
 };
+
+const char* EffortName(CompressionEffort effort) {
+  return effort == CompressionEffort::kFast ? "_fast" : effort == CompressionEffort::kSmallest ? "_best" : "";
+}
 
 class LzxOurWriter : public ::testing::TestWithParam<WriterCase> {};
 
@@ -66,13 +71,15 @@ TEST_P(LzxOurWriter, EveryExtractorGivesTheFilesBack) {
   choice.kind = kDecoderLzx;
   choice.windowBits = c.windowBits;
   choice.callTranslation = c.calls;
+  choice.effort = c.effort;
   options.folders = {choice};
   options.cabinetName = "lzx.cab";
   std::vector<CabinetPart> parts;
   std::string error;
   ASSERT_TRUE(WriteCabinets(files, options, &parts, &error)) << error;
   ASSERT_EQ(parts.size(), 1u);
-  fs::path work = WorkFolder("writer_w" + std::to_string(c.windowBits) + (c.calls ? "_calls" : ""));
+  fs::path work = WorkFolder("writer_w" + std::to_string(c.windowBits) + (c.calls ? "_calls" : "") +
+                             EffortName(c.effort));
   WriteBytes(work / "lzx.cab", parts[0].bytes);
   ExpectEveryExtractorGives(work / "lzx.cab", data, work);
 }
@@ -80,29 +87,39 @@ TEST_P(LzxOurWriter, EveryExtractorGivesTheFilesBack) {
 std::vector<WriterCase> EveryWindowWithAndWithoutCalls() {
   std::vector<WriterCase> cases;
   for (uint16_t bits = kLzxMinWindowBits; bits <= kLzxMaxWindowBits; ++bits) {
-    cases.push_back({bits, false});
-    cases.push_back({bits, true});
+    cases.push_back({bits, false, CompressionEffort::kNormal});
+    cases.push_back({bits, true, CompressionEffort::kNormal});
+  }
+  // The other levels in the smallest and largest windows.
+  for (CompressionEffort effort : {CompressionEffort::kFast, CompressionEffort::kSmallest}) {
+    cases.push_back({kLzxMinWindowBits, false, effort});
+    cases.push_back({kLzxMaxWindowBits, true, effort});
   }
   return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, LzxOurWriter, ::testing::ValuesIn(EveryWindowWithAndWithoutCalls()),
                          [](const ::testing::TestParamInfo<WriterCase>& info) {
-                           return "w" + std::to_string(info.param.windowBits) + (info.param.calls ? "_calls" : "");
+                           return "w" + std::to_string(info.param.windowBits) + (info.param.calls ? "_calls" : "") +
+                                  EffortName(info.param.effort);
                          });
 
 TEST(LzxTool, CabCommandWithLzxCompressionExtractsEverywhere) {
   fs::path work = WorkFolder("tool");
   const std::vector<NamedData> data = ProductData(99);
   for (const NamedData& d : data) WriteBytes(work / "source" / d.name, d.data);
-  const std::string command = "cd " + Quoted(work / "source") + " && " + VORLAX_TOOL + " cab " +
-                              Quoted(work / "tool.cab") + " --compress lzx:19 text.txt random.bin records.bin calls.bin";
-  ASSERT_EQ(RunQuietly(command), 0) << command;
-  // The folder entry says LZX with window 19.
-  const std::string cab = ReadBytes(work / "tool.cab");
-  ASSERT_GT(cab.size(), 44u);
-  EXPECT_EQ(ReadLe16(reinterpret_cast<const uint8_t*>(cab.data()) + 36 + 6), 0x1303);
-  ExpectEveryExtractorGives(work / "tool.cab", data, work);
+  for (const char* method : {"lzx:19", "lzx:19:best"}) {
+    SCOPED_TRACE(method);
+    const std::string command = "cd " + Quoted(work / "source") + " && " + VORLAX_TOOL + " cab " +
+                                Quoted(work / "tool.cab") + " --compress " + method +
+                                " text.txt random.bin records.bin calls.bin";
+    ASSERT_EQ(RunQuietly(command), 0) << command;
+    // The folder entry says LZX with window 19, whatever the level.
+    const std::string cab = ReadBytes(work / "tool.cab");
+    ASSERT_GT(cab.size(), 44u);
+    EXPECT_EQ(ReadLe16(reinterpret_cast<const uint8_t*>(cab.data()) + 36 + 6), 0x1303);
+    ExpectEveryExtractorGives(work / "tool.cab", data, work);
+  }
 }
 
 // A one-file, one-folder cabinet around frames made here, so that the encoder's test options

@@ -59,6 +59,8 @@ mkdir -p elsewhere/deeper
 cp -rp utf8 product elsewhere/deeper/
 check "pack from another place" pack d.exe --config elsewhere/deeper/utf8 --files elsewhere/deeper/product
 check "packing twice gives identical bytes" cmp -s a.exe d.exe
+check "pack on one thread" pack e.exe --config utf8 --files product --threads 1
+check "one thread or every processor gives identical bytes" cmp -s a.exe e.exe
 
 # --- Read back: init, pack, then check, list, extract --------------------------------------------
 check "init folder checks clean" bash -c "'$vorlax' check utf8 2>&1 | grep -qx 'utf8: configuration reads as the installer reads it; 0 warnings'"
@@ -168,7 +170,7 @@ printf 'not a program' > notstub.exe
 refuse "stub not a program" 1 "vorlax: the stub 'notstub.exe' is not a Windows program" \
   --config utf8 --files product --stub notstub.exe
 refuse "no files folder" 1 "vorlax: no such folder: 'missing'" --config utf8 --files missing --stub stub.exe
-refuse "unknown compression" 1 "vorlax: unknown compression 'zip' (none, mszip, lzx:N, quantum:N)" \
+refuse "unknown compression" 1 "vorlax: unknown compression 'zip' (none, mszip, lzx:N[:fast|:best], quantum:N)" \
   --config utf8 --files product --stub stub.exe --compress zip
 
 # Names: one folder per case, each holding one file besides the product's.
@@ -207,10 +209,12 @@ refuse "more files than a cabinet lists" 1 \
 rm -rf big
 
 # Usage errors.
-usage="usage: vorlax pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] [--stub PATH | --arch x86|x64]"
+usage="usage: vorlax pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] [--stub PATH | --arch x86|x64] [--threads N]"
 refuse "no files folder given" 2 "$usage" --config utf8
 refuse "stub and arch together" 2 "$usage" --config utf8 --files product --stub stub.exe --arch x64
 refuse "unknown arch" 2 "$usage" --config utf8 --files product --arch arm
+refuse "no thread" 2 "$usage" --config utf8 --files product --stub stub.exe --threads 0
+refuse "thread count not a number" 2 "$usage" --config utf8 --files product --stub stub.exe --threads two
 
 # --- Warnings do not stop the pack -------------------------------------------------------------
 mkdir -p warned && cp utf8/props.xml utf8/defines.xml utf8/install.xml warned/ && printf 'BM' > warned/logo.bmp

@@ -1,11 +1,12 @@
 // Tests of the streaming cabinet writer against the in-memory cabinet writer: for the same files
 // and method both must give the same bytes (empty files, files spanning blocks, a folder ending
-// exactly on a block boundary, every method), and the writer must report unreadable files,
-// names it cannot store and sink failures.
+// exactly on a block boundary, every method, folders cut at a size and compressed on several
+// threads), and the writer must report unreadable files, names it cannot store and sink failures.
 #include "packer/cabinet_stream_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -57,18 +58,19 @@ std::vector<CabinetInputFile> Files(const std::vector<std::size_t>& sizes) {
 }
 
 bool Stream(const std::vector<CabinetInputFile>& files, const CompressionChoice& choice, StringSink* sink,
-            std::string* error) {
+            std::string* error, CabinetStreamOptions options = {}, std::size_t unreadable = SIZE_MAX) {
   std::vector<StreamedCabinetFile> listed;
   for (const CabinetInputFile& file : files) {
     listed.push_back({file.name, file.data.size(), file.dosDate, file.dosTime, file.attributes});
   }
   uint64_t size = 0;
-  auto read = [&files](std::size_t index, uint64_t offset, uint32_t count, char* out) {
-    if (offset + count > files[index].data.size()) return false;
+  CabinetFileReader read = [&files, unreadable](std::size_t index, uint64_t offset, uint32_t count, char* out) {
+    if (index == unreadable || offset + count > files[index].data.size()) return false;
     std::memcpy(out, files[index].data.data() + offset, count);
     return true;
   };
-  bool ok = StreamCabinet(listed, choice, read, sink, &size, error);
+  options.makeReader = [&read]() { return read; };
+  bool ok = StreamCabinet(listed, choice, read, sink, &size, error, nullptr, options);
   EXPECT_TRUE(!ok || size == sink->bytes_.size());
   return ok;
 }
@@ -96,6 +98,66 @@ TEST(CabinetStreamWriter, SameBytesAsTheCabinetWriter) {
       ASSERT_TRUE(Stream(files, choice, &sink, &error)) << method << ": " << error;
       EXPECT_EQ(sink.bytes_, parts.front().bytes) << method << ", " << sizes.size() << " files";
     }
+  }
+}
+
+// Folders cut at a size: the same bytes as the cabinet writer given the same folders, whether one
+// thread or several compress them (files of 0 bytes, a file far over the size, folders of many
+// blocks and of one).
+TEST(CabinetStreamWriter, ParallelFoldersAreTheSameWhateverTheThreads) {
+  const std::vector<std::size_t> sizes = {70000, 10, 50000, 0, 90000, 5, 40000, 300000, 1};
+  const uint64_t folderBytes = 60000;
+  for (const char* method : {"mszip", "lzx:15:best"}) {
+    CompressionChoice choice;
+    std::string error;
+    ASSERT_TRUE(ParseCompressionChoice(method, &choice, &error));
+    std::vector<CabinetInputFile> files = Files(sizes);
+    CabinetWriterOptions options;
+    options.folders = {choice};
+    uint64_t inFolder = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (i > 0 && inFolder >= folderBytes) {
+        options.folders.push_back(choice);
+        inFolder = 0;
+      }
+      files[i].folder = static_cast<uint16_t>(options.folders.size() - 1);
+      inFolder += sizes[i];
+    }
+    ASSERT_EQ(options.folders.size(), 4u);
+    std::vector<CabinetPart> parts;
+    ASSERT_TRUE(WriteCabinets(files, options, &parts, &error)) << error;
+    for (unsigned threads : {1u, 2u, 3u, 8u}) {
+      SCOPED_TRACE(testing::Message() << method << ", threads " << threads);
+      CabinetStreamOptions parallel;
+      parallel.folderBytes = folderBytes;
+      parallel.threads = threads;
+      StringSink sink;
+      ASSERT_TRUE(Stream(files, choice, &sink, &error, parallel)) << error;
+      EXPECT_TRUE(sink.bytes_ == parts.front().bytes);
+    }
+  }
+}
+
+// A file that cannot be read or a sink that fails ends a parallel write with the error, whichever
+// folder it is in, with every thread stopped.
+TEST(CabinetStreamWriter, ParallelFailuresAreReported) {
+  const std::vector<CabinetInputFile> files = Files({50000, 50000, 50000, 50000});
+  CompressionChoice choice;
+  CabinetStreamOptions parallel;
+  parallel.folderBytes = 1;
+  parallel.threads = 2;
+  for (std::size_t unreadable = 0; unreadable < files.size(); ++unreadable) {
+    StringSink sink;
+    std::string error;
+    EXPECT_FALSE(Stream(files, choice, &sink, &error, parallel, unreadable));
+    EXPECT_EQ(error, "cannot read '" + files[unreadable].name + "'");
+  }
+  for (int writes : {1, 3, 6}) {
+    StringSink sink;
+    sink.failAfter_ = writes;
+    std::string error;
+    EXPECT_FALSE(Stream(files, choice, &sink, &error, parallel)) << writes;
+    EXPECT_EQ(error, "cannot write the cabinet") << writes;
   }
 }
 

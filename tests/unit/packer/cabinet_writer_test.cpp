@@ -343,7 +343,7 @@ TEST(CabinetWriter, RefusesWhatTheFormatCannotHold) {
   }
 }
 
-TEST(CompressionChoice, ParsesEveryMethodAndRefusesWindowsOutOfRange) {
+TEST(CompressionChoice, ParsesEveryMethodAndLevelAndRefusesWindowsOutOfRange) {
   struct Case {
     const char* text;
     bool ok;
@@ -354,7 +354,9 @@ TEST(CompressionChoice, ParsesEveryMethodAndRefusesWindowsOutOfRange) {
       {"lzx:21", true, 0x1503},   {"quantum:10", true, 0x0A02}, {"quantum:21", true, 0x1502},
       {"lzx:14", false, 0},       {"lzx:22", false, 0},         {"quantum:9", false, 0},
       {"lzx:", false, 0},         {"lzx:1x", false, 0},         {"zip", false, 0},
-      {"MSZIP", false, 0},
+      {"MSZIP", false, 0},        {"lzx:21:fast", true, 0x1503}, {"lzx:15:best", true, 0x0F03},
+      {"lzx:21:", false, 0},      {"lzx:21:quick", false, 0},   {"lzx::best", false, 0},
+      {"lzx:22:best", false, 0},  {"lzx:21:best:fast", false, 0}, {"quantum:21:best", false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -363,6 +365,11 @@ TEST(CompressionChoice, ParsesEveryMethodAndRefusesWindowsOutOfRange) {
     EXPECT_EQ(ParseCompressionChoice(c.text, &choice, &error), c.ok);
     if (c.ok) {
       EXPECT_EQ(choice.CompressionType(), c.type);
+      const std::string text = c.text;
+      const CompressionEffort effort = text.find(":fast") != std::string::npos   ? CompressionEffort::kFast
+                                       : text.find(":best") != std::string::npos ? CompressionEffort::kSmallest
+                                                                                 : CompressionEffort::kNormal;
+      EXPECT_EQ(choice.effort, effort);
     } else {
       EXPECT_NE(error.find(c.text), std::string::npos);
     }

@@ -56,6 +56,63 @@ TEST(LzxEncoder, RoundTripsEveryWindowWithAndWithoutCallTranslation) {
   }
 }
 
+const LzxLevel kLevels[] = {LzxLevel::kFast, LzxLevel::kNormal, LzxLevel::kSmallest};
+
+// Every level on every data kind, in small and large windows, with and without call
+// translation: decoded again byte for byte, and the same bytes when encoded twice.
+TEST(LzxEncoder, EveryLevelRoundTripsAndIsReproducible) {
+  for (LzxLevel level : kLevels) {
+    for (uint32_t bits : {15u, 21u}) {
+      for (const DataKind& kind : kKinds) {
+        SCOPED_TRACE(testing::Message() << kind.name << " level " << static_cast<int>(level) << " window " << bits);
+        LzxEncoderOptions options;
+        options.windowBits = bits;
+        options.level = level;
+        options.callTranslation = bits == 21;
+        // The data's start again 66,091 bytes later: beyond a 2^15 window, within a 2^21 one;
+        // history carries over frames.
+        const std::string data = kind.make(2 * kLzxFrameSize + 555, bits) + kind.make(40000, bits);
+        ExpectRoundTrip(data, options);
+        EXPECT_TRUE(Encode(data, options).compressed == Encode(data, options).compressed);
+      }
+    }
+  }
+}
+
+// The levels trade time for size: on text each is at least as small as the faster one, and the
+// smallest level gains clearly over the fastest.
+TEST(LzxEncoder, SlowerLevelsAreSmaller) {
+  const std::string data = Text(6 * kLzxFrameSize, 12) + CallsAndText(2 * kLzxFrameSize, 4);
+  std::size_t sizes[3];
+  for (LzxLevel level : kLevels) {
+    LzxEncoderOptions options;
+    options.windowBits = 18;
+    options.level = level;
+    sizes[static_cast<int>(level)] = TotalSize(Encode(data, options));
+  }
+  EXPECT_LE(sizes[1], sizes[0]);
+  EXPECT_LE(sizes[2], sizes[1]);
+  EXPECT_LT(sizes[2], sizes[0] - sizes[0] / 50);
+}
+
+// Runs of one byte and long exact repeats: matches of the greatest length everywhere, and
+// positions inside long matches left unexpanded by the cost-based parse.
+TEST(LzxEncoder, LongRunsAndRepeatsRoundTripAtEveryLevel) {
+  const std::string block = RandomBytes(5000, 9);
+  std::string data(70000, 'a');
+  for (int i = 0; i < 12; ++i) data += block;
+  data += std::string(3, 'b') + std::string(40000, '\0') + block.substr(0, 1000);
+  for (LzxLevel level : kLevels) {
+    SCOPED_TRACE(static_cast<int>(level));
+    LzxEncoderOptions options;
+    options.windowBits = 16;
+    options.level = level;
+    const Frames frames = Encode(data, options);
+    EXPECT_LT(TotalSize(frames), 12000u);
+    ExpectRoundTrip(data, options);
+  }
+}
+
 TEST(LzxEncoder, DataKindsSelectTheirBlockKind) {
   for (const DataKind& kind : kKinds) {
     LzxEncoderOptions options;
@@ -95,6 +152,8 @@ TEST(LzxEncoder, ForcedBlockKindsAndBlockSizesRoundTrip) {
         SCOPED_TRACE(testing::Message() << "type " << type << " block " << blockSize << " calls " << calls);
         LzxEncoderOptions options;
         options.windowBits = 15;
+        // The cost-based parse for blocks that start inside frames and continue over several.
+        options.level = calls ? LzxLevel::kSmallest : LzxLevel::kNormal;
         options.forcedBlockType = type;
         options.blockSize = blockSize;
         options.callTranslation = calls;

@@ -1,0 +1,61 @@
+// The LZX encoder's cost-based parser (the smallest level): for a stretch of data it chooses the
+// sequence of literals, matches and repeated-offset matches of least cost in bits under given
+// code lengths, with the three repeated offsets tracked along every path as the decoder tracks
+// them.
+//
+// The matches of each position are found once (Collect) and kept, so that the stretch can be
+// parsed again under better prices (the codes its first parse produced). A position inside a
+// match of niceLength or more is not expanded (the long match is taken): that bounds the work on
+// very repetitive data.
+// Trap: a new-distance match equal to one of the repeated offsets is never chosen (the
+// repeated-offset form covers it), so the offsets after each item follow from the item alone.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "cabinet/lzx_format.h"
+#include "packer/lzx_match_finder.h"
+#include "packer/lzx_parser.h"
+
+namespace vorlax {
+
+// Cost in bits of each main-tree and length-tree symbol.
+struct LzxPrices {
+  uint32_t main[kLzxMainSymbolsMax];
+  uint32_t length[kLzxLengthSymbols];
+};
+
+// Prices from code lengths; a symbol without a code (length 0) is priced as a rare one.
+void LzxPricesFromLengths(const uint8_t* mainLengths, const uint8_t* lengthLengths, LzxPrices* prices);
+
+class LzxOptimalParser {
+ public:
+  LzxOptimalParser(LzxMatchFinder* finder, uint32_t niceLength) : finder_(finder), niceLength_(niceLength) {}
+
+  // Finds and keeps the matches of every position of [begin, end), inserting each position.
+  void Collect(uint64_t begin, uint64_t end);
+  // The cheapest parse of the collected stretch, from the given repeated offsets (updated to
+  // those after the stretch); appends its items.
+  void Parse(uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3], std::vector<LzxItem>* items);
+
+ private:
+  struct Node {
+    uint32_t cost;
+    uint32_t from;      // position (relative to begin_) the item starts at
+    uint32_t length;    // 1 for a literal
+    uint32_t distance;  // the match's distance
+    int32_t repeat;     // repeated offset used, or -1
+    uint32_t repeated[3];
+  };
+
+  LzxMatchFinder* finder_;
+  uint32_t niceLength_;
+  uint64_t begin_ = 0;
+  uint64_t end_ = 0;
+  std::vector<uint32_t> first_;  // matches of position i: matches_[first_[i] .. first_[i + 1])
+  std::vector<LzxMatch> matches_;
+  std::vector<Node> nodes_;
+};
+
+}  // namespace vorlax
