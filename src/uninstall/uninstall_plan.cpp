@@ -48,6 +48,21 @@ bool InsideKeptFolder(const std::u16string& path, const std::vector<std::u16stri
   return false;
 }
 
+// True when key (a logged key path) is a kept key or lies below one.
+bool InsideKeptKey(const std::u16string& key, const std::vector<std::u16string>& kept) {
+  RegistryKey root = kNoRegistryKey;
+  std::u16string subkey;
+  KeyRefusal refusal = CheckKeyRemoval(key, &root, &subkey);
+  if (refusal != KeyRefusal::kNone) return false;
+  std::u16string identity = KeyIdentity(root, subkey);
+  for (const std::u16string& keptKey : kept) {
+    if (identity == keptKey || identity.compare(0, keptKey.size() + 1, keptKey + u"\\") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void AddKeyTree(const std::u16string& logged, UninstallPlan* plan, UninstallReport* report) {
   KeyToDelete key;
   key.logged = logged;
@@ -131,7 +146,9 @@ UninstallPlan MakeUninstallPlan(const UninstallLog& log, const FolderRules& rule
     }
     plan.files.push_back(*it);
   }
-  plan.values = log.registryValues;
+  for (const LoggedRegistryValue& value : log.registryValues) {
+    if (!InsideKeptKey(value.key, plan.keptKeys)) plan.values.push_back(value);
+  }
   for (const std::u16string& folder : log.deltrees) AddFolderTree(folder, &plan, report);
   plan.finalFiles = {logPath, PropertiesCopyPath(logPath)};
   return plan;

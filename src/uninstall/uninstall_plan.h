@@ -11,8 +11,9 @@
 //
 // Traps:
 // - Kept user data is protected from every other step: a logged file inside a kept UserDirectory
-//   stays (it may hold the player's changes), a deleted tree skips a kept folder inside it, and a
-//   deleted key tree skips a kept key inside it.
+//   stays (it may hold the player's changes), a logged registry value in or below a kept
+//   UserRegKey stays, a deleted tree skips a kept folder inside it, and a deleted key tree skips a
+//   kept key inside it.
 // - The uninstaller's own file is never deleted among the logged files: it is removed last (by
 //   the temporary copy that runs the uninstall) or, when the uninstaller runs in place, marked
 //   for deletion at the next system start.

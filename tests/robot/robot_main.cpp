@@ -27,6 +27,11 @@
 //                                         %ROBOT_INSTALLER_PID% is the installer's process id as
 //                                         8 upper-case hexadecimal digits
 //   attach NAME                           use a running process whose executable is named NAME
+//                                         (one "*" in NAME stands for any characters); a program
+//                                         started or attached before must have ended
+//   start-registry-command KEY NAME       start the command line held in the text value NAME of
+//                                         KEY (HKLM\... or HKCU\...), as the system's list of
+//                                         programs starts an uninstall entry's UninstallString
 //   expect-window caption=TEXT            wait for a visible dialog of the installer with that
 //                                         caption; it becomes the current window
 //   expect-control id=N text=TEXT         the current window's control N shows exactly TEXT
@@ -58,6 +63,7 @@
 //               [read-only=yes|no]        wait for the file, then check what is given
 //   expect-no-file PATH / expect-no-process NAME
 //   make-folder PATH / remove-folder PATH / unlock-file PATH
+//   copy-file FROM TO                     copy a file (an existing TO is replaced)
 //   set-windows-version VERSION           Wine's Windows version for the installer (removed
 //                                         when the robot ends)
 //

@@ -49,6 +49,10 @@ class ScenarioRunner {
   bool SetTimeout(const Step& step);
   bool Start(const Step& step);
   bool Attach(const Step& step);
+  bool StartRegistryCommand(const Step& step);
+  // Forgets a started or attached program that has ended, so another can be started; false (and
+  // a failed step) when it still runs.
+  bool ReleaseEndedProgram(const Step& step);
   bool Resume(const Step& step);
   bool LockFile(const Step& step);
   bool MakeFile(const Step& step);
@@ -78,6 +82,7 @@ class ScenarioRunner {
   bool ExpectNoFile(const Step& step);
   bool ExpectNoProcess(const Step& step);
   bool MakeFolder(const Step& step);
+  bool CopyFileStep(const Step& step);
   bool RemoveFolder(const Step& step);
   bool UnlockFile(const Step& step);
   bool SetWindowsVersion(const Step& step);

@@ -49,6 +49,10 @@ std::vector<std::u16string> ProductLog(const std::u16string& extraHeaderLine) {
       u"\t\t\t<Key>HKLM\\SOFTWARE\\Vendor\\Demo</Key>",
       u"\t\t\t<Name>Path</Name>",
       u"\t\t</RegValue>",
+      u"\t\t<RegValue>",
+      u"\t\t\t<Key>HKCU\\Software\\Vendor\\Demo\\Settings</Key>",
+      u"\t\t\t<Name>Volume</Name>",
+      u"\t\t</RegValue>",
       u"\t</Registry>",
       u"\t<UninstallDelRegKey>" + kUninstallKey + u"</UninstallDelRegKey>",
       u"\t<File>" + kGroup + u"\\Play.lnk</File>",
@@ -135,7 +139,9 @@ TEST_F(Uninstaller, RemovesTheProductAndKeepsUserDataByDefault) {
   EXPECT_EQ(fake.KeyValues(u"HKLM\\SOFTWARE\\Vendor\\Demo")->count(u"Path"), 0u);
   EXPECT_EQ(fake.KeyValues(u"HKLM\\SOFTWARE\\Vendor\\Demo")->count(u"Shared"), 1u);
   EXPECT_FALSE(HasKey(u"HKCU\\Software\\Vendor\\Common"));
-  EXPECT_TRUE(HasKey(u"HKCU\\Software\\Vendor\\Demo\\Settings"));
+  // The logged default value inside the kept key is the player's now.
+  ASSERT_TRUE(HasKey(u"HKCU\\Software\\Vendor\\Demo\\Settings"));
+  EXPECT_EQ(fake.KeyValues(u"HKCU\\Software\\Vendor\\Demo\\Settings")->count(u"Volume"), 1u);
   EXPECT_FALSE(HasKey(kUninstallKey));
   EXPECT_TRUE(HasKey(u"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"));
 }
