@@ -320,6 +320,9 @@ class System {
   // RegEnumKeyExW(key, index, name buffer of 256 characters): the name of sub-key number index;
   // false past the last one or on any failure.
   virtual bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) = 0;
+  // GetFileAttributesW(path) holds FILE_ATTRIBUTE_REPARSE_POINT: a junction or symbolic link,
+  // whose removal (RemoveDirectoryW) removes the link and not what it points to.
+  virtual bool IsReparsePoint(const std::u16string& path) = 0;
   // SetFileAttributesW(path, attributes).
   virtual bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) = 0;
   // MoveFileExW(path, none, MOVEFILE_DELAY_UNTIL_REBOOT): the file is deleted at the next start

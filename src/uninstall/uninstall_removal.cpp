@@ -190,7 +190,13 @@ class Remover {
     for (const FolderEntry& entry : entries) {
       if (entry.name == u"." || entry.name == u"..") continue;
       std::u16string child = folder + u"\\" + entry.name;
-      if (entry.isFolder) {
+      if (entry.isFolder && Sys().IsReparsePoint(child)) {
+        // A junction: removing it removes the link, never what it points to.
+        if (!Sys().RemoveFolder(child)) {
+          report_->left.push_back(child);
+          allGone = false;
+        }
+      } else if (entry.isFolder) {
         if (!RemoveFolderTree(child, depth + 1)) allGone = false;
       } else if (IsOwnFile(child)) {
         allGone = false;  // removed last, or at the next start

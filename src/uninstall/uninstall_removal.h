@@ -8,6 +8,8 @@
 //   ("%UNINSTALL_ENSURE_NOT_RUNNING_TEXT%", OK and Cancel) is asked as often as the player
 //   answers OK and files are still left; what is left after Cancel goes to the report.
 // - Keys are emptied before they are deleted (Windows NT deletes no key with sub-keys).
+// - A junction inside a folder deleted whole is removed as a link; what it points to is never
+//   entered.
 // - Runs on the worker thread; only the progress counters are shared with the page.
 #pragma once
 

@@ -88,6 +88,7 @@ class PosixSystem : public System {
   bool DeleteValue(RegistryKey key, const std::u16string& name) override;
   bool DeleteKey(RegistryKey parent, const std::u16string& subkey) override;
   bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) override;
+  bool IsReparsePoint(const std::u16string& path) override;
   bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) override;
   bool DeleteFileAtRestart(const std::u16string& path) override;
   std::u16string ShellFolder(int csidl) override;

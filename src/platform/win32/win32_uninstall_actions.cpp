@@ -42,6 +42,11 @@ bool Win32System::EnumerateSubkey(RegistryKey key, uint32_t index, std::u16strin
   return true;
 }
 
+bool Win32System::IsReparsePoint(const std::u16string& path) {
+  DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool Win32System::SetFileAttributesWide(const std::u16string& path, uint32_t attributes) {
   return SetFileAttributesW(Wide(path), attributes) != 0;
 }

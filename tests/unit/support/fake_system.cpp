@@ -522,6 +522,17 @@ bool FakeSystem::RemoveFolder(const std::u16string& path) {
   std::u16string key = Key(path);
   if (!folders_.count(key)) return false;
   std::u16string inside = key + u"\\";
+  if (IsReparsePoint(path)) {
+    // The link goes; what it showed below it belongs to its target, which is not modelled apart.
+    for (auto it = files_.begin(); it != files_.end();) {
+      it = it->first.compare(0, inside.size(), inside) == 0 ? files_.erase(it) : std::next(it);
+    }
+    for (auto it = folders_.begin(); it != folders_.end();) {
+      it = it->first.compare(0, inside.size(), inside) == 0 ? folders_.erase(it) : std::next(it);
+    }
+    folders_.erase(key);
+    return true;
+  }
   for (const auto& f : files_) {
     if (f.first.compare(0, inside.size(), inside) == 0) return false;
   }
@@ -741,6 +752,13 @@ bool FakeSystem::EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string
   std::advance(it, index);
   *name = it->second;
   return true;
+}
+
+bool FakeSystem::IsReparsePoint(const std::u16string& path) {
+  for (const std::u16string& link : reparsePoints) {
+    if (Key(link) == Key(path)) return true;
+  }
+  return false;
 }
 
 bool FakeSystem::SetFileAttributesWide(const std::u16string& path, uint32_t attributes) {

@@ -120,6 +120,9 @@ class FakeSystem : public System {
   // command line GetCommandLineW answers.
   std::map<int, std::u16string> shellFolders;
   std::u16string commandLine;
+  // Folders (compared like paths) that are junctions: IsReparsePoint answers true for them, and
+  // RemoveFolder removes one with whatever appears below it (the link, not its target).
+  std::set<std::u16string> reparsePoints;
 
   // ---- What the core did ----------------------------------------------------------------------
   std::vector<Message> messages;
@@ -259,6 +262,7 @@ class FakeSystem : public System {
   bool DeleteKey(RegistryKey parent, const std::u16string& subkey) override;
   // Sub-keys in the order of their folded names.
   bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) override;
+  bool IsReparsePoint(const std::u16string& path) override;
   bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) override;
   bool DeleteFileAtRestart(const std::u16string& path) override;
   std::u16string ShellFolder(int csidl) override;

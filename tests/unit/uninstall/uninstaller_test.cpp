@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -147,8 +148,13 @@ TEST_F(Uninstaller, RemovesTheProductAndKeepsUserDataByDefault) {
 }
 
 TEST_F(Uninstaller, DeletesUserDataWhenThePlayerSaysSo) {
+  // A junction in the install folder shows the player's documents: it goes as a link only.
+  fake.AddFile(u"C:\\Games\\Demo\\Docs\\letter.txt", "x");
+  fake.reparsePoints.insert(u"C:\\Games\\Demo\\Docs");
   fake.messageAnswers = {kIdYes, kIdNo};  // remove; do not keep saved games
   EXPECT_EQ(RunUninstaller(), kUninstallDone);
+  EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(),
+                       "DeleteFile C:\\Games\\Demo\\Docs\\letter.txt"), 0);
   EXPECT_FALSE(fake.HasFolder(u"C:\\Games\\Demo"));
   EXPECT_TRUE(fake.HasFile(u"C:\\Games\\Other\\keep.txt"));
   EXPECT_FALSE(HasKey(u"HKCU\\Software\\Vendor\\Demo\\Settings"));
