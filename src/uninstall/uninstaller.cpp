@@ -29,7 +29,7 @@ bool StartTemporaryCopy(const std::u16string& logPath) {
   std::u16string self = Sys().ModuleFileName();
   std::u16string copy = Sys().UniqueTempName(kTemporaryCopyPrefix);
   if (self.empty() || copy.empty()) return false;
-  copy += u".exe";
+  copy += kTemporaryCopyExtension;
   if (!Sys().CopyFile(self, copy)) return false;
   std::u16string parameters =
       std::u16string(kOriginalOption) + u" \"" + self + u"\" \"" + logPath + u"\"";

@@ -31,6 +31,7 @@ constexpr int kUninstallBadLog = 10;     // no usable log (or no log named): not
 constexpr char16_t kOriginalOption[] = u"--original";
 // Prefix of the temporary copy's file name.
 constexpr char16_t kTemporaryCopyPrefix[] = u"vun";
+constexpr char16_t kTemporaryCopyExtension[] = u".exe";
 // Items shown per list in the final message; more are summed up as "...".
 constexpr std::size_t kMaxListedItems = 20;
 

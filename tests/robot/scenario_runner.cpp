@@ -225,10 +225,11 @@ bool ScenarioRunner::NeedWindow(const Step& step) {
 }
 
 HWND ScenarioRunner::WaitForDialog(const Step& step, const std::wstring* caption,
-                                   const std::wstring& what) {
+                                   const std::wstring& what, int requiredControl) {
   DWORD started = GetTickCount();
   for (;;) {
     for (HWND dialog : ProcessDialogs(processId_)) {
+      if (requiredControl != 0 && !GetDlgItem(dialog, requiredControl)) continue;
       if (!caption || WindowCaption(dialog) == *caption) return dialog;
     }
     DWORD exitCode = 0;

@@ -93,7 +93,10 @@ class ScenarioRunner {
   // The current window's control id=N; null after reporting the failure.
   HWND NeedControl(const Step& step);
   // Waits for a visible dialog of the installer with the caption (any caption when null).
-  HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what);
+  // Waits for a dialog of the program with that caption (any when null) that has a control with
+  // id requiredControl (any dialog when 0).
+  HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what,
+                     int requiredControl = 0);
   bool InstallerEnded(DWORD* exitCode);
   void EndInstaller();
 

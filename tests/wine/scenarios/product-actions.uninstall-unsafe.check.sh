@@ -20,6 +20,6 @@ else
   echo "FAIL: the install folder is not as expected"
   exit 1
 fi
-find "$VORLAX_DRIVE_C/users" -maxdepth 3 -name 'vun*.tmp.exe' -delete
+find "$VORLAX_DRIVE_C/users" -maxdepth 3 -name 'vun*.exe' -delete
 rm -rf "$product"
 remove_reg_key "$values"

@@ -11,19 +11,19 @@ expect_no_reg_key "$uninstall"
 expect_reg "$values" Text REG_SZ "hello world"
 expect_reg "$values\\Open" Flag REG_DWORD 0x1
 left=$(cd "$product" && find . | LC_ALL=C sort | tr '\n' ' ')
-if [ "$left" = ". ./Saves ./Saves/slot1 " ]; then
+if [ "$left" = ". ./Saves ./Saves/slot1.sav " ]; then
   echo "ok: only the saved games are left in the install folder"
 else
   echo "FAIL: left in the install folder: $left"
   exit 1
 fi
-copies=$(find "$VORLAX_DRIVE_C/users" -maxdepth 3 -name 'vun*.tmp.exe' | wc -l)
+copies=$(find "$VORLAX_DRIVE_C/users" -maxdepth 3 -name 'vun*.exe' | wc -l)
 if [ "$copies" -ge 1 ]; then
   echo "ok: the temporary copy waits for the next start"
 else
   echo "FAIL: no temporary copy of the uninstaller in the temporary folder"
   exit 1
 fi
-find "$VORLAX_DRIVE_C/users" -maxdepth 3 -name 'vun*.tmp.exe' -delete
+find "$VORLAX_DRIVE_C/users" -maxdepth 3 -name 'vun*.exe' -delete
 rm -rf "$product"
 remove_reg_key "$values"
