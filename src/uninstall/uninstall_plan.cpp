@@ -63,6 +63,18 @@ bool InsideKeptKey(const std::u16string& key, const std::vector<std::u16string>&
   return false;
 }
 
+// The uninstaller a temporary copy was started from is deleted only when the log lists it or it
+// lies in the install folder: the path comes from the command line, not from the installation.
+bool MayDeleteOriginal(const std::u16string& original, const std::vector<std::u16string>& logged,
+                       const FolderRules& rules) {
+  std::u16string comparable = ComparablePath(original);
+  if (comparable.empty()) return false;
+  for (const std::u16string& file : logged) {
+    if (ComparablePath(file) == comparable) return true;
+  }
+  return IsSameOrInside(comparable, rules.installFolder);
+}
+
 void AddKeyTree(const std::u16string& logged, UninstallPlan* plan, UninstallReport* report) {
   KeyToDelete key;
   key.logged = logged;
@@ -151,6 +163,10 @@ UninstallPlan MakeUninstallPlan(const UninstallLog& log, const FolderRules& rule
   }
   for (const std::u16string& folder : log.deltrees) AddFolderTree(folder, &plan, report);
   plan.finalFiles = {logPath, PropertiesCopyPath(logPath)};
+  if (!ownFileAtRestart && !ownFile.empty() && !MayDeleteOriginal(ownFile, logged, rules)) {
+    report->refused.push_back(Refused(ownFile, FolderReason(FolderRefusal::kOutsideInstall)));
+    plan.ownFile.clear();
+  }
   return plan;
 }
 

@@ -16,7 +16,8 @@
 //   kept key inside it.
 // - The uninstaller's own file is never deleted among the logged files: it is removed last (by
 //   the temporary copy that runs the uninstall) or, when the uninstaller runs in place, marked
-//   for deletion at the next system start.
+//   for deletion at the next system start. The copy learns the original's path from its command
+//   line, so it deletes it only when the log lists it or it lies in the install folder.
 #pragma once
 
 #include <string>

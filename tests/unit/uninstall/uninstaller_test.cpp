@@ -198,8 +198,12 @@ TEST_F(Uninstaller, RefusesUnsafeFoldersAndKeysAndReportsThem) {
   lines.insert(lines.begin() + 3, u"\t<UserDirectory>C:\\users\\player\\Documents</UserDirectory>");
   lines.insert(lines.begin() + 3, u"\t<UninstallDelRegKey>HKLM\\SOFTWARE</UninstallDelRegKey>");
   WriteLog(lines);
+  // A command line naming a system file as the uninstaller the copy was started from.
+  fake.AddFile(u"C:\\windows\\notepad.exe", "MZ");
+  fake.commandLine = u"\"" + kCopy + u"\" --original C:\\windows\\notepad.exe \"" + kLogPath + u"\"";
   fake.messageAnswers = {kIdYes, kIdNo};  // remove; delete user data too
   EXPECT_EQ(RunUninstaller(), kUninstallIncomplete);
+  EXPECT_TRUE(fake.HasFile(u"C:\\windows\\notepad.exe"));
   EXPECT_TRUE(fake.HasFile(u"C:\\Games\\Other\\keep.txt"));
   EXPECT_TRUE(fake.HasFile(u"C:\\users\\player\\Desktop\\mine.txt"));
   EXPECT_TRUE(fake.HasFile(u"C:\\users\\player\\Documents\\letter.txt"));
@@ -211,6 +215,7 @@ TEST_F(Uninstaller, RefusesUnsafeFoldersAndKeysAndReportsThem) {
   EXPECT_NE(text.find(u"C:\\ (a drive root)"), std::u16string::npos);
   EXPECT_NE(text.find(u"C:\\users\\player\\Documents (a system folder"), std::u16string::npos);
   EXPECT_NE(text.find(u"HKLM\\SOFTWARE (a top-level key)"), std::u16string::npos);
+  EXPECT_NE(text.find(u"C:\\windows\\notepad.exe (outside the install folder)"), std::u16string::npos);
 }
 
 TEST_F(Uninstaller, FileInUseIsOfferedForRetryThenListed) {
