@@ -86,8 +86,8 @@ int RunUninstaller() {
   } else if (arguments.size() == 2) {
     logPath = arguments[1];
   }
-  LoadUninstallTexts(PropertiesCopyPath(logPath));
   if (logPath.empty()) return ShowBadLog(logPath, u"no install log named");
+  LoadUninstallTexts(PropertiesCopyPath(logPath));
   if (original.empty() && StartTemporaryCopy(logPath)) return kUninstallDone;
 
   UninstallLog log;
