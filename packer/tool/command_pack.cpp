@@ -1,8 +1,14 @@
 // `vorlax pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]...
-// [--signable] [--stub PATH | --arch x86|x64] [--threads N]`: an installer from a configuration
-// folder and a folder of product files. METHOD as for `vorlax cab` (lzx:N[:fast|:best], mszip,
-// quantum:N, none); N threads compress the cabinet's folders (default: one per processor; the
-// installer's bytes do not depend on it).
+// [--signable] [--stub PATH | --arch x86|x64] [--threads N] [--uninstaller [NAME]]`: an installer
+// from a configuration folder and a folder of product files. METHOD as for `vorlax cab`
+// (lzx:N[:fast|:best], mszip, quantum:N, none); N threads compress the cabinet's folders (default:
+// one per processor; the installer's bytes do not depend on it).
+//
+// `--uninstaller` adds vorlax's uninstaller to the product's files, as "uninst.exe" in the install
+// folder or as NAME (a path relative to the install folder; a word after `--uninstaller` that is
+// no option is always taken as NAME, so OUT.exe goes first). The uninstaller is the one for the
+// stub's architecture: `--arch`, else the machine named in the `--stub` program's header, else
+// x86; it is found like the stubs (stub_locator.h).
 //
 // The configuration folder becomes the cabinet's "cfg\" entries and the files folder its
 // "files\" entries, each sorted by name. Everything is checked before the output is touched:
@@ -55,6 +61,7 @@ const char kFilesPrefix[] = "files\\";
 const char kConfigPrefix[] = "cfg\\";
 // A Windows program starts with the two bytes "MZ".
 const char kProgramSignature[] = "MZ";
+const char kDefaultUninstallerName[] = "uninst.exe";
 
 struct PackArguments {
   std::string output;
@@ -66,6 +73,8 @@ struct PackArguments {
   std::string stub;
   std::string arch;
   std::string threads;  // empty: one per processor
+  bool uninstaller = false;
+  std::string uninstallerName = kDefaultUninstallerName;
 };
 
 // "--threads N": 1 to kMaxThreads; 0 when absent or invalid.
@@ -84,6 +93,11 @@ bool ParseArguments(const std::vector<std::string>& args, PackArguments* parsed)
     const std::string& word = args[i];
     if (word == "--signable") {
       parsed->signable = true;
+      continue;
+    }
+    if (word == "--uninstaller") {
+      parsed->uninstaller = true;
+      if (i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0) parsed->uninstallerName = args[++i];
       continue;
     }
     std::string* value = nullptr;
@@ -162,6 +176,64 @@ bool ReadDefinesFiles(const std::vector<std::string>& paths, std::vector<std::u1
     texts->push_back(text);
   }
   return true;
+}
+
+// The uninstaller's name in the cabinet: "files\" + NAME with "/" as "\". Empty when NAME is no
+// plain relative path (absolute, a drive, an empty part, "." or "..").
+std::string UninstallerCabinetName(const std::string& name) {
+  std::string relative = name;
+  std::replace(relative.begin(), relative.end(), '/', '\\');
+  if (relative.empty() || relative.front() == '\\' || relative.back() == '\\' ||
+      relative.find(":") != std::string::npos || relative.find("\\\\") != std::string::npos) {
+    return "";
+  }
+  std::size_t start = 0;
+  while (start <= relative.size()) {
+    std::size_t end = relative.find('\\', start);
+    if (end == std::string::npos) end = relative.size();
+    std::string part = relative.substr(start, end - start);
+    if (part == "." || part == "..") return "";
+    start = end + 1;
+  }
+  return kFilesPrefix + relative;
+}
+
+// Names compared as Windows compares file names (ASCII letters without case).
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+// Adds the uninstaller for the stub's architecture to the product's files.
+bool AddUninstaller(const PackArguments& parsed, const std::string& stub, std::vector<ProductFile>* listed,
+                    std::string* error) {
+  std::string cabinetName = UninstallerCabinetName(parsed.uninstallerName);
+  if (cabinetName.empty()) {
+    *error = "the uninstaller's name '" + parsed.uninstallerName + "' is not a path inside the install folder";
+    return false;
+  }
+  std::string arch = parsed.arch;
+  if (arch.empty()) arch = ProgramArch(stub);
+  if (arch.empty()) arch = kDefaultArch;
+  std::vector<std::string> searched;
+  std::string path = FindUninstaller(arch, &searched);
+  if (path.empty()) {
+    *error = "no " + arch + " uninstaller found (looked for";
+    for (const std::string& place : searched) *error += " '" + place + "'";
+    *error += ")";
+    return false;
+  }
+  for (const ProductFile& file : *listed) {
+    if (SameNameIgnoringCase(file.cabinetName, cabinetName)) {
+      *error = "the uninstaller's name '" + parsed.uninstallerName + "' is taken by '" + file.source.u8string() + "'";
+      return false;
+    }
+  }
+  return AddProductFile(fs::u8path(path), cabinetName, listed, error);
 }
 
 // Reads the product's files for the cabinet in order: configuration texts from their converted
@@ -335,7 +407,8 @@ int RunPack(const std::vector<std::string>& args) {
 
   std::vector<ProductFile> listed;
   if (!ListProductFiles(parsed.configFolder, kConfigPrefix, &listed, &error) ||
-      !ListProductFiles(parsed.filesFolder, kFilesPrefix, &listed, &error) || !CheckProductLimits(listed, &error)) {
+      !ListProductFiles(parsed.filesFolder, kFilesPrefix, &listed, &error) ||
+      (parsed.uninstaller && !AddUninstaller(parsed, stub, &listed, &error)) || !CheckProductLimits(listed, &error)) {
     return Fail(error);
   }
   PackConfiguration configuration;
@@ -367,7 +440,7 @@ int RunPack(const std::vector<std::string>& args) {
 
 const CommandRegistrar kRegistrar(
     {"pack", "pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] "
-             "[--stub PATH | --arch x86|x64] [--threads N]",
+             "[--stub PATH | --arch x86|x64] [--threads N] [--uninstaller [NAME]]",
      "make an installer from a configuration folder and a folder of product files (METHOD as for cab; "
      "default lzx:19)", RunPack});
 

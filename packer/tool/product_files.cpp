@@ -123,6 +123,29 @@ bool ListProductFiles(const std::string& folder, const std::string& prefix, std:
   return true;
 }
 
+bool AddProductFile(const fs::path& source, const std::string& cabinetName, std::vector<ProductFile>* files,
+                    std::string* error) {
+  std::string problem = NameProblem(cabinetName);
+  if (!problem.empty()) {
+    *error = "cannot pack '" + source.u8string() + "' as '" + cabinetName + "': " + problem;
+    return false;
+  }
+  std::error_code failure;
+  ProductFile file;
+  file.source = source;
+  file.cabinetName = cabinetName;
+  file.size = fs::file_size(source, failure);
+  if (failure) {
+    *error = "cannot read the size of '" + source.u8string() + "': " + failure.message();
+    return false;
+  }
+  StampProductFile(source, &file);
+  auto place = std::lower_bound(files->begin(), files->end(), file,
+                                [](const ProductFile& a, const ProductFile& b) { return a.cabinetName < b.cabinetName; });
+  files->insert(place, std::move(file));
+  return true;
+}
+
 bool CheckProductLimits(const std::vector<ProductFile>& files, std::string* error) {
   if (files.size() > kMaxProductFiles) {
     *error = "the product has " + std::to_string(files.size()) + " files; an installer holds at most " +

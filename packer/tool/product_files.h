@@ -42,6 +42,12 @@ constexpr std::size_t kMaxProductFiles = 0xFFFF;
 bool ListProductFiles(const std::string& folder, const std::string& prefix, std::vector<ProductFile>* files,
                       std::string* error);
 
+// Adds the file at source under cabinetName ("files\uninst.exe"), stamped like a listed file, at
+// its place in name order (files are kept sorted by cabinet name). False with *error set when
+// the name cannot be stored or the file cannot be read.
+bool AddProductFile(const std::filesystem::path& source, const std::string& cabinetName,
+                    std::vector<ProductFile>* files, std::string* error);
+
 // Refuses what the cabinet cannot hold: file and product sizes, file count, duplicate names.
 bool CheckProductLimits(const std::vector<ProductFile>& files, std::string* error);
 

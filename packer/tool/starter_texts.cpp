@@ -65,6 +65,16 @@ const std::vector<std::pair<const char*, const char*>> kPropertyTexts = {
     {"SELECT_DIRECTORY", "Select the folder to install %InstallName% in:"},
     {"UNINSTALL_ENSURE_NOT_RUNNING_TITLE", "File In Use"},
     {"UNINSTALL_ENSURE_NOT_RUNNING_TEXT", "A file of %InstallName% is in use. Please close %InstallName% and try again."},
+    // The uninstaller's texts (vorlax-uninstall.exe reads them from the copy beside the log).
+    {"UNINSTALL_TITLE", "Uninstall %InstallName%"},
+    {"UNINSTALL_CONFIRM_TEXT", "Do you want to remove %InstallName% and all of its components from your computer?"},
+    {"UNINSTALL_KEEP_USER_DATA_TEXT", "Do you want to keep your saved games and settings?&cr;Choose No to delete them as well."},
+    {"UNINSTALL_PROGRESS_TEXT", "Removing %InstallName%..."},
+    {"UNINSTALL_DONE_TEXT", "%InstallName% was removed from your computer."},
+    {"UNINSTALL_LEFT_TEXT", "These items could not be removed. You can delete them yourself:"},
+    {"UNINSTALL_REFUSED_TEXT", "These items were not deleted, because deleting them could harm your computer:"},
+    {"UNINSTALL_KEPT_TEXT", "Your saved games and settings were kept:"},
+    {"UNINSTALL_BAD_LOG_TEXT", "The install log cannot be read, so nothing was removed."},
 };
 
 }  // namespace
@@ -117,6 +127,9 @@ std::string StarterInstall() {
          "         shortcut's path without extension: the installer adds .lnk (.url for http://). -->\n"
          "    <Shortcut><Dest>%AppFolder%\\Readme</Dest><Target>%InstallPath%\\readme.txt</Target></Shortcut>\n"
          "  </Shortcuts>\n"
+         "  <!-- The entry in the system's list of programs, which starts the uninstaller on the log\n"
+         "       (uncomment it, and have `vorlax pack` add the uninstaller as uninst.exe).\n"
+         "  <UninstallCmd>&quot;%InstallPath%\\uninst.exe&quot; &quot;%InstallPath%\\install.log&quot;</UninstallCmd> -->\n"
          "  <!-- What the uninstaller removes. -->\n"
          "  <UninstallDeltree>%InstallPath%</UninstallDeltree>\n"
          "  <UninstallDeltree>%AppFolder%</UninstallDeltree>\n"

@@ -4,7 +4,8 @@
 // and one tool packs for both architectures. They are installed as "vorlax-setup-x86.exe" and
 // "vorlax-setup-x64.exe" and looked for, in this order, beside the tool's own program and in
 // "../share/vorlax/" from the tool's folder (the layout `cmake --install` makes). `--stub PATH`
-// overrides the search.
+// overrides the search. The uninstallers ("vorlax-uninstall-x86.exe", "vorlax-uninstall-x64.exe")
+// that `vorlax pack --uninstaller` adds to a product are found the same way.
 #pragma once
 
 #include <string>
@@ -24,5 +25,15 @@ std::string ToolProgramPath();
 // The first stub for arch found in the search folders; empty when there is none, with
 // *searched listing where it looked.
 std::string FindStub(const std::string& arch, std::vector<std::string>* searched);
+
+// "vorlax-uninstall-x86.exe" for "x86", "vorlax-uninstall-x64.exe" for "x64"; empty otherwise.
+std::string UninstallerFileName(const std::string& arch);
+
+// The first uninstaller for arch found in the search folders, as FindStub.
+std::string FindUninstaller(const std::string& arch, std::vector<std::string>* searched);
+
+// "x86" or "x64" from the machine field of a Windows program's header (IMAGE_FILE_HEADER);
+// empty when the bytes are no such program or name another machine.
+std::string ProgramArch(const std::string& programBytes);
 
 }  // namespace vorlax

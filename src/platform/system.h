@@ -308,6 +308,32 @@ class System {
                             const std::u16string& parameters,
                             const std::u16string& directory) = 0;
 
+  // --- Uninstaller: removal of registry values, keys and files; shell folders; command line ---
+  // The message-box styles only the uninstaller uses (the Win32 values).
+  static constexpr uint32_t kMbIconInformation = 0x40;
+  static constexpr uint32_t kMbDefButton2 = 0x100;
+  // RegDeleteValueW(key, name).
+  virtual bool DeleteValue(RegistryKey key, const std::u16string& name) = 0;
+  // RegDeleteKeyW(parent, subkey): removes a key that has no sub-keys (Windows NT refuses one
+  // that has; Windows 95 would delete them too, which is why the core empties a key first).
+  virtual bool DeleteKey(RegistryKey parent, const std::u16string& subkey) = 0;
+  // RegEnumKeyExW(key, index, name buffer of 256 characters): the name of sub-key number index;
+  // false past the last one or on any failure.
+  virtual bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) = 0;
+  // GetFileAttributesW(path) holds FILE_ATTRIBUTE_REPARSE_POINT: a junction or symbolic link,
+  // whose removal (RemoveDirectoryW) removes the link and not what it points to.
+  virtual bool IsReparsePoint(const std::u16string& path) = 0;
+  // SetFileAttributesW(path, attributes).
+  virtual bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) = 0;
+  // MoveFileExW(path, none, MOVEFILE_DELAY_UNTIL_REBOOT): the file is deleted at the next start
+  // of the system.
+  virtual bool DeleteFileAtRestart(const std::u16string& path) = 0;
+  // SHGetSpecialFolderPathW(no owner, buffer of 260 characters, csidl, FALSE); empty text when
+  // the system does not know the folder.
+  virtual std::u16string ShellFolder(int csidl) = 0;
+  // GetCommandLineW: the process's whole command line as the system holds it.
+  virtual std::u16string CommandLine() = 0;
+
   // --- Threads ---------------------------------------------------------------------------------
   // Starts entry on a new thread (default stack, no handle kept); false when it cannot start.
   virtual bool StartThread(void (*entry)()) = 0;

@@ -157,6 +157,16 @@ bool ScenarioRunner::MakeFolder(const Step& step) {
   return true;
 }
 
+bool ScenarioRunner::CopyFileStep(const Step& step) {
+  std::wstring from = ExpandPath(step.positional[0]);
+  std::wstring to = ExpandPath(step.positional[1]);
+  if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+    return Fail(step, L"cannot copy " + from + L" to " + to + L" (error " + std::to_wstring(GetLastError()) + L")");
+  }
+  PrintLine(L"copied " + from + L" to " + to);
+  return true;
+}
+
 bool ScenarioRunner::RemoveFolder(const Step& step) {
   std::wstring path = ExpandPath(step.positional[0]);
   if (path.size() < kShortestRemovablePath) return Fail(step, L"refusing to remove " + path);

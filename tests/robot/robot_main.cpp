@@ -27,8 +27,13 @@
 //                                         %ROBOT_INSTALLER_PID% is the installer's process id as
 //                                         8 upper-case hexadecimal digits
 //   attach NAME                           use a running process whose executable is named NAME
-//                                         (also after the installer ended: e.g. the program its
-//                                         last page started)
+//                                         (one "*" in NAME stands for any characters; also after
+//                                         the installer ended: e.g. the program its last page
+//                                         started); a program started or attached before must
+//                                         have ended
+//   start-registry-command KEY NAME       start the command line held in the text value NAME of
+//                                         KEY (HKLM\... or HKCU\...), as the system's list of
+//                                         programs starts an uninstall entry's UninstallString
 //   expect-window caption=TEXT [class=NAME]
 //                                         wait for a visible dialog (or top-level window of
 //                                         class NAME) of the installer with that caption; it
@@ -62,6 +67,7 @@
 //               [read-only=yes|no]        wait for the file, then check what is given
 //   expect-no-file PATH / expect-no-process NAME
 //   make-folder PATH / remove-folder PATH / unlock-file PATH
+//   copy-file FROM TO                     copy a file (an existing TO is replaced)
 //   set-windows-version VERSION           Wine's Windows version for the installer (removed
 //                                         when the robot ends)
 //

@@ -38,7 +38,34 @@ std::wstring HexProcessId(DWORD id) {
   return text;
 }
 
-bool SameFileName(const wchar_t* a, const std::wstring& b) { return _wcsicmp(a, b.c_str()) == 0; }
+// a equals pattern, letter case aside; one "*" in pattern stands for any run of characters.
+bool SameFileName(const wchar_t* a, const std::wstring& pattern) {
+  size_t star = pattern.find(L'*');
+  if (star == std::wstring::npos) return _wcsicmp(a, pattern.c_str()) == 0;
+  std::wstring name = a;
+  std::wstring head = pattern.substr(0, star);
+  std::wstring tail = pattern.substr(star + 1);
+  return name.size() >= head.size() + tail.size() &&
+         _wcsnicmp(name.c_str(), head.c_str(), head.size()) == 0 &&
+         _wcsicmp(name.c_str() + name.size() - tail.size(), tail.c_str()) == 0;
+}
+
+// Reads the text value NAME of KEY ("HKLM\..." or "HKCU\...") as the system's list of programs
+// reads an uninstall entry; empty when it is missing or no text.
+std::wstring ReadRegistryText(const std::wstring& keyPath, const std::wstring& name) {
+  HKEY root = nullptr;
+  if (keyPath.compare(0, 5, L"HKLM\\") == 0) root = HKEY_LOCAL_MACHINE;
+  if (keyPath.compare(0, 5, L"HKCU\\") == 0) root = HKEY_CURRENT_USER;
+  HKEY key = nullptr;
+  if (!root || RegOpenKeyExW(root, keyPath.c_str() + 5, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"";
+  wchar_t buffer[2048] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  DWORD type = 0;
+  LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return L"";
+  return buffer;
+}
 
 DWORD FindProcessByName(const std::wstring& name) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -78,6 +105,7 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"make-file", &ScenarioRunner::MakeFile, 1, 1, {}, {}},
       {L"set-env", &ScenarioRunner::SetEnv, 1, 1, {L"value"}, {}},
       {L"attach", &ScenarioRunner::Attach, 1, 1, {}, {}},
+      {L"start-registry-command", &ScenarioRunner::StartRegistryCommand, 2, 2, {}, {}},
       {L"expect-window", &ScenarioRunner::ExpectWindow, 0, 0, {L"caption"}, {L"class"}},
       {L"expect-control", &ScenarioRunner::ExpectControl, 0, 0, {L"id", L"text"}, {}},
       {L"press", &ScenarioRunner::Press, 0, 0, {}, {L"id", L"button"}},
@@ -101,6 +129,7 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"expect-no-file", &ScenarioRunner::ExpectNoFile, 1, 1, {}, {}},
       {L"expect-no-process", &ScenarioRunner::ExpectNoProcess, 1, 1, {}, {}},
       {L"make-folder", &ScenarioRunner::MakeFolder, 1, 1, {}, {}},
+      {L"copy-file", &ScenarioRunner::CopyFileStep, 2, 2, {}, {}},
       {L"remove-folder", &ScenarioRunner::RemoveFolder, 1, 1, {}, {}},
       {L"unlock-file", &ScenarioRunner::UnlockFile, 1, 1, {}, {}},
       {L"set-windows-version", &ScenarioRunner::SetWindowsVersion, 1, 1, {}, {}},
@@ -196,10 +225,12 @@ bool ScenarioRunner::NeedWindow(const Step& step) {
 }
 
 HWND ScenarioRunner::WaitForDialog(const Step& step, const std::wstring* caption,
-                                   const std::wstring& what, const std::wstring* className) {
+                                   const std::wstring& what, const std::wstring* className,
+                                   int requiredControl) {
   DWORD started = GetTickCount();
   for (;;) {
     for (HWND dialog : className ? ProcessDialogs(processId_, *className) : ProcessDialogs(processId_)) {
+      if (requiredControl != 0 && !GetDlgItem(dialog, requiredControl)) continue;
       if (!caption || WindowCaption(dialog) == *caption) return dialog;
     }
     DWORD exitCode = 0;
@@ -261,16 +292,41 @@ bool ScenarioRunner::Resume(const Step& step) {
   return true;
 }
 
-// After the installer has ended, attach takes another program as the one the later steps watch
-// (e.g. the product the launch page started).
-bool ScenarioRunner::Attach(const Step& step) {
+// A program that has ended is let go, so that attach can take another one as the program the
+// later steps watch (e.g. the product the launch page started).
+bool ScenarioRunner::ReleaseEndedProgram(const Step& step) {
+  if (!process_) return true;
   DWORD exitCode = 0;
-  if (process_ && !InstallerEnded(&exitCode)) return Fail(step, L"an installer is already running");
+  if (!InstallerEnded(&exitCode)) return Fail(step, L"an installer is already running");
+  CloseHandle(process_);
   if (thread_) CloseHandle(thread_);
-  if (process_) CloseHandle(process_);
-  thread_ = nullptr;
-  process_ = nullptr;
+  process_ = thread_ = nullptr;
+  processId_ = 0;
   current_ = nullptr;
+  return true;
+}
+
+bool ScenarioRunner::StartRegistryCommand(const Step& step) {
+  if (!ReleaseEndedProgram(step)) return false;
+  std::wstring line = ReadRegistryText(step.positional[0], step.positional[1]);
+  if (line.empty()) {
+    return Fail(step, L"no text value " + step.positional[1] + L" in " + step.positional[0]);
+  }
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return Fail(step, L"cannot start " + line + L" (error " + std::to_wstring(GetLastError()) + L")");
+  }
+  thread_ = info.hThread;
+  process_ = info.hProcess;
+  processId_ = info.dwProcessId;
+  PrintLine(L"started " + line);
+  return true;
+}
+
+bool ScenarioRunner::Attach(const Step& step) {
+  if (!ReleaseEndedProgram(step)) return false;
   const std::wstring& name = step.positional[0];
   DWORD started = GetTickCount();
   DWORD id = 0;

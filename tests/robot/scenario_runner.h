@@ -49,6 +49,10 @@ class ScenarioRunner {
   bool SetTimeout(const Step& step);
   bool Start(const Step& step);
   bool Attach(const Step& step);
+  bool StartRegistryCommand(const Step& step);
+  // Forgets a started or attached program that has ended, so another can be started; false (and
+  // a failed step) when it still runs.
+  bool ReleaseEndedProgram(const Step& step);
   bool Resume(const Step& step);
   bool LockFile(const Step& step);
   bool MakeFile(const Step& step);
@@ -78,6 +82,7 @@ class ScenarioRunner {
   bool ExpectNoFile(const Step& step);
   bool ExpectNoProcess(const Step& step);
   bool MakeFolder(const Step& step);
+  bool CopyFileStep(const Step& step);
   bool RemoveFolder(const Step& step);
   bool UnlockFile(const Step& step);
   bool SetWindowsVersion(const Step& step);
@@ -87,10 +92,11 @@ class ScenarioRunner {
   bool NeedWindow(const Step& step);
   // The current window's control id=N; null after reporting the failure.
   HWND NeedControl(const Step& step);
-  // Waits for a visible dialog of the installer with the caption (any caption when null).
-  // With className, a visible top-level window of that class instead of a dialog.
+  // Waits for a visible dialog of the program with the caption (any caption when null). With
+  // className, a visible top-level window of that class instead of a dialog; with requiredControl,
+  // only a dialog that has a control of that id counts.
   HWND WaitForDialog(const Step& step, const std::wstring* caption, const std::wstring& what,
-                     const std::wstring* className = nullptr);
+                     const std::wstring* className = nullptr, int requiredControl = 0);
   bool InstallerEnded(DWORD* exitCode);
   void EndInstaller();
 

@@ -98,7 +98,9 @@ bool ScenarioRunner::ExpectMessage(const Step& step) {
   }
   if (buttonId < 0) return Fail(step, L"unknown message-box button " + Quoted(buttonName));
 
-  HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message");
+  // Only a box with the button to press counts: a page of the same caption may still be open.
+  HWND box = WaitForDialog(step, caption, caption ? L"a message " + Quoted(*caption) : L"a message",
+                           nullptr, buttonId);
   if (!box) return false;
   std::wstring text = MessageBoxText(box);
   std::wstring shownCaption = WindowCaption(box);

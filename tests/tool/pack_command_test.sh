@@ -173,6 +173,44 @@ refuse "no files folder" 1 "vorlax: no such folder: 'missing'" --config utf8 --f
 refuse "unknown compression" 1 "vorlax: unknown compression 'zip' (none, mszip, lzx:N[:fast|:best], quantum:N)" \
   --config utf8 --files product --stub stub.exe --compress zip
 
+# The uninstaller: `--uninstaller [NAME]` adds the one of the stub's architecture, found like the
+# stubs, as uninst.exe or NAME in the install folder.
+mkdir -p unin/bin unin/share/vorlax
+cp "$vorlax" unin/bin/vorlax
+printf 'MZ x86 uninstaller' > unin/share/vorlax/vorlax-uninstall-x86.exe
+printf 'MZ x64 uninstaller' > unin/share/vorlax/vorlax-uninstall-x64.exe
+printf 'MZ x64 stub' > unin/share/vorlax/vorlax-setup-x64.exe
+# A stub whose header names the x86-64 machine: "PE\0\0" at 0x40, then 0x8664.
+{ printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; } > stub64.exe
+# unpacked INSTALLER UNINSTALLER_NAME EXPECTED: the installer's files are the product's plus the
+# uninstaller under its name, byte for byte.
+unpacked() {
+  rm -rf unpacked && "$vorlax" extract "$1" unpacked > /dev/null 2>&1 &&
+    cmp -s "unpacked/files/$2" "$3" && rm "unpacked/files/$2" && find unpacked -type d -empty -delete &&
+    diff -r product unpacked/files > /dev/null
+}
+unin/bin/vorlax pack k.exe --config utf8 --files product --stub stub.exe --uninstaller > /dev/null 2> pack.err
+check "the x86 uninstaller as uninst.exe" unpacked k.exe uninst.exe unin/share/vorlax/vorlax-uninstall-x86.exe
+unin/bin/vorlax pack l.exe --config utf8 --files product --stub stub64.exe --uninstaller tools/Remove.exe > /dev/null
+check "a name of the publisher's; x64 for an x86-64 stub" \
+  unpacked l.exe tools/Remove.exe unin/share/vorlax/vorlax-uninstall-x64.exe
+unin/bin/vorlax pack m.exe --config utf8 --files product --arch x64 --uninstaller > /dev/null
+check "--arch x64 chooses the x64 uninstaller" unpacked m.exe uninst.exe unin/share/vorlax/vorlax-uninstall-x64.exe
+tool=$(readlink -f "$vorlax")
+refuse "no uninstaller found" 1 \
+  "vorlax: no x86 uninstaller found (looked for '$(dirname "$tool")/vorlax-uninstall-x86.exe' '$(dirname "$(dirname "$tool")")/share/vorlax/vorlax-uninstall-x86.exe')" \
+  --config utf8 --files product --stub stub.exe --uninstaller
+printf 'old' > out.exe
+for bad in ../remove.exe 'C:\\remove.exe' 'tools//remove.exe'; do
+  unin/bin/vorlax pack out.exe --config utf8 --files product --stub stub.exe --uninstaller "$bad" > /dev/null 2> pack.err
+  check "uninstaller name $bad refused" grep -qxF \
+    "vorlax: the uninstaller's name '$bad' is not a path inside the install folder" pack.err
+done
+unin/bin/vorlax pack out.exe --config utf8 --files product --stub stub.exe --uninstaller GAME.EXE > /dev/null 2> pack.err
+check "uninstaller name taken by a product file" grep -qxF \
+  "vorlax: the uninstaller's name 'GAME.EXE' is taken by 'product/game.exe'" pack.err
+check "no output after a refused uninstaller" test "$(cat out.exe)" == old
+
 # Names: one folder per case, each holding one file besides the product's.
 name_case() {
   local name=$1 file=$2 want=$3
@@ -209,7 +247,7 @@ refuse "more files than a cabinet lists" 1 \
 rm -rf big
 
 # Usage errors.
-usage="usage: vorlax pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] [--stub PATH | --arch x86|x64] [--threads N]"
+usage="usage: vorlax pack OUT.exe --config DIR --files DIR [--compress METHOD] [--defines FILE]... [--signable] [--stub PATH | --arch x86|x64] [--threads N] [--uninstaller [NAME]]"
 refuse "no files folder given" 2 "$usage" --config utf8
 refuse "stub and arch together" 2 "$usage" --config utf8 --files product --stub stub.exe --arch x64
 refuse "unknown arch" 2 "$usage" --config utf8 --files product --arch arm

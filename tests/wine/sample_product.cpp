@@ -33,7 +33,7 @@ constexpr uint16_t DosTime(int hour, int minute, int second) {
   return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
-enum class Source { kChecked, kLaunchMarker, kMusic, kTestFunctions };
+enum class Source { kChecked, kLaunchMarker, kMusic, kTestFunctions, kUninstaller };
 
 struct ProductFile {
   const char* cabinetName;
@@ -54,11 +54,15 @@ const ProductFile kProductFiles[] = {
     {"files\\docs\\manual.txt", Source::kChecked, "files/docs/manual.txt", DosDate(1985, 3, 4), DosTime(5, 6, 8), kArchive},
     // Only in the "actions" variants: the library whose function a PostExec entry calls.
     {"files\\bin\\vorlax-test-functions.dll", Source::kTestFunctions, nullptr, DosDate(2021, 1, 2), DosTime(3, 4, 6), kArchive},
+    // Only in the "actions" variants: the uninstaller its uninstall entry names.
+    {"files\\uninst.exe", Source::kUninstaller, nullptr, DosDate(2021, 1, 2), DosTime(3, 4, 8), kArchive},
 };
 
 // The "actions" variants replace these configuration files with the ones under actions/.
 const char* const kActionsConfigFiles[] = {"install.xml", "defines.xml"};
 constexpr char kTestFunctionsName[] = "vorlax-test-functions.dll";
+// The uninstaller of the Windows build, relative to its launch marker (tests/robot/...).
+constexpr char kUninstallerFromRobotFolder[] = "../../src/uninstall/win32/vorlax-uninstall.exe";
 
 const char* const kConfigFiles[] = {"install.xml", "defines.xml", "props.xml", "licence.txt", "readme.txt"};
 
@@ -166,7 +170,8 @@ bool BuildProductCabinet(const std::string& productDir, const std::string& launc
   files.push_back({"cfg\\logo.bmp", MakeBitmap(kLogoWidth, kLogoHeight, kLogoColour)});
   files.push_back({"cfg\\product.bmp", MakeBitmap(kProductWidth, kProductHeight, kProductColour)});
   for (const ProductFile& product : kProductFiles) {
-    if (product.source == Source::kTestFunctions && !actions) continue;
+    bool actionsOnly = product.source == Source::kTestFunctions || product.source == Source::kUninstaller;
+    if (actionsOnly && !actions) continue;
     vorlax::CabinetInputFile file;
     file.name = product.cabinetName;
     file.dosDate = product.date;
@@ -179,6 +184,9 @@ bool BuildProductCabinet(const std::string& productDir, const std::string& launc
       case Source::kLaunchMarker: read = ReadFile(launchMarker, &file.data) && !file.data.empty(); break;
       case Source::kMusic: file.data = MakeMusic(); break;
       case Source::kTestFunctions: read = ReadFile(BesideLaunchMarker(launchMarker, kTestFunctionsName), &file.data); break;
+      case Source::kUninstaller:
+        read = ReadFile(BesideLaunchMarker(launchMarker, kUninstallerFromRobotFolder), &file.data);
+        break;
     }
     if (!read) {
       *error = std::string("cannot read the source of ") + product.cabinetName +

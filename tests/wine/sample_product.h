@@ -17,7 +17,8 @@ namespace scenarios {
 // whose root element is wrong) and "win98" (the product as shipped, under its own installer name,
 // so the Windows version Wine is told to show that program touches no other scenario), "actions"
 // (install.xml and defines.xml from actions/, with every install action, and the test library
-// vorlax-test-functions.dll from the Windows build as bin\vorlax-test-functions.dll) and
+// vorlax-test-functions.dll from the Windows build as bin\vorlax-test-functions.dll, and its
+// uninstaller vorlax-uninstall.exe as uninst.exe) and
 // "actions-win98" (the same under its own installer name, for the Windows 98 scenario).
 bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
                          const std::string& variant, std::string* cabinet, std::string* error);

@@ -261,4 +261,14 @@ bool PosixSystem::StartThread(void (*entry)()) {
 
 void PosixSystem::Sleep(uint32_t milliseconds) { ::usleep(milliseconds * 1000u); }
 
+// --- Uninstaller operations: absent on this system ----------------------------------------------
+bool PosixSystem::DeleteValue(RegistryKey, const std::u16string&) { return false; }
+bool PosixSystem::DeleteKey(RegistryKey, const std::u16string&) { return false; }
+bool PosixSystem::EnumerateSubkey(RegistryKey, uint32_t, std::u16string*) { return false; }
+bool PosixSystem::IsReparsePoint(const std::u16string&) { return false; }
+bool PosixSystem::SetFileAttributesWide(const std::u16string&, uint32_t) { return false; }
+bool PosixSystem::DeleteFileAtRestart(const std::u16string&) { return false; }
+std::u16string PosixSystem::ShellFolder(int) { return std::u16string(); }
+std::u16string PosixSystem::CommandLine() { return std::u16string(); }
+
 }  // namespace vorlax

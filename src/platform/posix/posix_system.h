@@ -84,6 +84,16 @@ class PosixSystem : public System {
   bool ShellExecute(const std::u16string& verb, const std::u16string& file,
                     const std::u16string& parameters, const std::u16string& directory) override;
 
+  // Uninstaller operations: nothing of the kind exists here.
+  bool DeleteValue(RegistryKey key, const std::u16string& name) override;
+  bool DeleteKey(RegistryKey parent, const std::u16string& subkey) override;
+  bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) override;
+  bool IsReparsePoint(const std::u16string& path) override;
+  bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) override;
+  bool DeleteFileAtRestart(const std::u16string& path) override;
+  std::u16string ShellFolder(int csidl) override;
+  std::u16string CommandLine() override;
+
   bool StartThread(void (*entry)()) override;
   void Sleep(uint32_t milliseconds) override;
 };

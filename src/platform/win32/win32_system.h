@@ -95,6 +95,16 @@ class Win32System : public System {
   bool ShellExecute(const std::u16string& verb, const std::u16string& file,
                     const std::u16string& parameters, const std::u16string& directory) override;
 
+  // In win32_uninstall_actions.cpp.
+  bool DeleteValue(RegistryKey key, const std::u16string& name) override;
+  bool DeleteKey(RegistryKey parent, const std::u16string& subkey) override;
+  bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) override;
+  bool IsReparsePoint(const std::u16string& path) override;
+  bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) override;
+  bool DeleteFileAtRestart(const std::u16string& path) override;
+  std::u16string ShellFolder(int csidl) override;
+  std::u16string CommandLine() override;
+
   bool StartThread(void (*entry)()) override;
   void Sleep(uint32_t milliseconds) override;
 

@@ -522,6 +522,17 @@ bool FakeSystem::RemoveFolder(const std::u16string& path) {
   std::u16string key = Key(path);
   if (!folders_.count(key)) return false;
   std::u16string inside = key + u"\\";
+  if (IsReparsePoint(path)) {
+    // The link goes; what it showed below it belongs to its target, which is not modelled apart.
+    for (auto it = files_.begin(); it != files_.end();) {
+      it = it->first.compare(0, inside.size(), inside) == 0 ? files_.erase(it) : std::next(it);
+    }
+    for (auto it = folders_.begin(); it != folders_.end();) {
+      it = it->first.compare(0, inside.size(), inside) == 0 ? folders_.erase(it) : std::next(it);
+    }
+    folders_.erase(key);
+    return true;
+  }
   for (const auto& f : files_) {
     if (f.first.compare(0, inside.size(), inside) == 0) return false;
   }
@@ -692,5 +703,82 @@ bool FakeSystem::StartThread(void (*entry)()) {
 }
 
 void FakeSystem::Sleep(uint32_t milliseconds) { sleptMilliseconds += milliseconds; }
+
+// ---- Uninstaller ------------------------------------------------------------------------------
+
+bool FakeSystem::DeleteValue(RegistryKey key, const std::u16string& name) {
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return false;
+  calls.push_back("DeleteValue " + ToUtf8(open->second) + " [" + ToUtf8(name) + "]");
+  std::u16string folded = FoldedRegistryPath(open->second);
+  for (auto& entry : registry) {
+    if (FoldedRegistryPath(entry.first) == folded) return entry.second.erase(name) != 0;
+  }
+  return false;
+}
+
+bool FakeSystem::DeleteKey(RegistryKey parent, const std::u16string& subkey) {
+  std::u16string path = KeyPath(parent, subkey);
+  calls.push_back("DeleteKey " + ToUtf8(path));
+  if (path.empty() || subkey.empty() || !KeyExists(path)) return false;
+  std::u16string folded = FoldedRegistryPath(path);
+  for (const auto& entry : registry) {
+    std::u16string stored = FoldedRegistryPath(entry.first);
+    if (stored.compare(0, folded.size() + 1, folded + u"\\") == 0) return false;
+  }
+  for (auto it = registry.begin(); it != registry.end(); ++it) {
+    if (FoldedRegistryPath(it->first) == folded) {
+      registry.erase(it);
+      break;
+    }
+  }
+  return true;
+}
+
+bool FakeSystem::EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) {
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return false;
+  std::u16string inside = FoldedRegistryPath(open->second) + u"\\";
+  std::map<std::u16string, std::u16string> children;  // folded name -> spelling
+  for (const auto& entry : registry) {
+    std::u16string stored = FoldedRegistryPath(entry.first);
+    if (stored.compare(0, inside.size(), inside) != 0) continue;
+    std::size_t end = stored.find(u'\\', inside.size());
+    std::size_t length = (end == std::u16string::npos ? stored.size() : end) - inside.size();
+    children.emplace(stored.substr(inside.size(), length), entry.first.substr(inside.size(), length));
+  }
+  if (index >= children.size()) return false;
+  auto it = children.begin();
+  std::advance(it, index);
+  *name = it->second;
+  return true;
+}
+
+bool FakeSystem::IsReparsePoint(const std::u16string& path) {
+  for (const std::u16string& link : reparsePoints) {
+    if (Key(link) == Key(path)) return true;
+  }
+  return false;
+}
+
+bool FakeSystem::SetFileAttributesWide(const std::u16string& path, uint32_t attributes) {
+  calls.push_back("SetFileAttributes " + ToUtf8(path));
+  File* file = FindFile(path);
+  if (!file) return false;
+  file->attributes = attributes;
+  return true;
+}
+
+bool FakeSystem::DeleteFileAtRestart(const std::u16string& path) {
+  restartDeletions.push_back(path);
+  return true;
+}
+
+std::u16string FakeSystem::ShellFolder(int csidl) {
+  auto it = shellFolders.find(csidl);
+  return it == shellFolders.end() ? std::u16string() : it->second;
+}
+
+std::u16string FakeSystem::CommandLine() { return commandLine; }
 
 }  // namespace vorlax

@@ -116,6 +116,14 @@ class FakeSystem : public System {
   // Libraries by path (compared like paths) with the names they export.
   std::map<std::u16string, std::set<std::string>> libraries;
 
+  // Uninstaller: shell folders by CSIDL (a folder not listed answers empty text) and the
+  // command line GetCommandLineW answers.
+  std::map<int, std::u16string> shellFolders;
+  std::u16string commandLine;
+  // Folders (compared like paths) that are junctions: IsReparsePoint answers true for them, and
+  // RemoveFolder removes one with whatever appears below it (the link, not its target).
+  std::set<std::u16string> reparsePoints;
+
   // ---- What the core did ----------------------------------------------------------------------
   std::vector<Message> messages;
   struct ShellRequest {
@@ -155,6 +163,8 @@ class FakeSystem : public System {
   int openLibraries = 0;
   // The content of a saved link file.
   static std::string LinkFileText(const LinkRequest& link);
+  // Uninstaller: files handed to DeleteFileAtRestart, in order.
+  std::vector<std::u16string> restartDeletions;
   uint32_t sleptMilliseconds = 0;
   int openFiles = 0;
 
@@ -246,6 +256,17 @@ class FakeSystem : public System {
   void LoadPageBitmaps(const std::u16string& logoPath, const std::u16string& productPath) override;
   bool ShellExecute(const std::u16string& verb, const std::u16string& file,
                     const std::u16string& parameters, const std::u16string& directory) override;
+
+  bool DeleteValue(RegistryKey key, const std::u16string& name) override;
+  // Refuses a key that has sub-keys, as Windows NT does.
+  bool DeleteKey(RegistryKey parent, const std::u16string& subkey) override;
+  // Sub-keys in the order of their folded names.
+  bool EnumerateSubkey(RegistryKey key, uint32_t index, std::u16string* name) override;
+  bool IsReparsePoint(const std::u16string& path) override;
+  bool SetFileAttributesWide(const std::u16string& path, uint32_t attributes) override;
+  bool DeleteFileAtRestart(const std::u16string& path) override;
+  std::u16string ShellFolder(int csidl) override;
+  std::u16string CommandLine() override;
 
   bool StartThread(void (*entry)()) override;
   void Sleep(uint32_t milliseconds) override;

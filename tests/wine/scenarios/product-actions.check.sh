@@ -14,7 +14,7 @@ expect_reg "$values" Missing REG_SZ absent
 expect_reg "$values\\Open" Flag REG_DWORD 0x1
 expect_reg "$values" FlagSet REG_SZ on
 expect_reg "$uninstall" DisplayName REG_SZ "Vorlax  Demo & Co 1.0"
-expect_reg "$uninstall" UninstallString REG_SZ 'C:\Vorlax Demo\uninstall.exe /log'
+expect_reg "$uninstall" UninstallString REG_SZ '"C:\Vorlax Demo\uninst.exe" "C:\Vorlax Demo\Install.log"'
 # Setup in the test library ran once (its trace file has one line).
 cmp <(printf 'called\r\n') "$product/bin/vorlax-test-functions.dll.called"
 echo "ok: Setup was called once"

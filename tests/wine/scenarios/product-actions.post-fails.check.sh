@@ -4,6 +4,6 @@
 readonly values='HKCU\Software\Vorlax Actions'
 readonly uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Vorlax  Demo & Co 1.0'
 expect_reg "$values" Bytes REG_BINARY DEADBE
-expect_reg "$uninstall" UninstallString REG_SZ 'C:\Vorlax Demo\uninstall.exe /log'
+expect_reg "$uninstall" UninstallString REG_SZ '"C:\Vorlax Demo\uninst.exe" "C:\Vorlax Demo\Install.log"'
 remove_reg_key "$values"
 remove_reg_key "$uninstall"
