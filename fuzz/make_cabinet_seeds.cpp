@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   reserve.dataReserve = 3;
   CabinetWriterOptions set;
   set.folders = {stored};
-  set.splitSize = kMinSplitSize;
+  set.splitSize = 64 * 1024;
   std::vector<CabinetInputFile> big = {File("big.bin", Text(150000), 0)};
   bool ok = Save(folder, "two_folders", files, two) && Save(folder, "reserve", files, reserve) &&
             Save(folder, "set", big, set);

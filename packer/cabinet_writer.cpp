@@ -278,22 +278,28 @@ bool CabinetBuilder::EmitBlock(bool last) {
   return true;
 }
 
-// Puts a block into the current cabinet, splitting it at the cabinet's end in a set.
+// Puts a block into the current cabinet. In a set, a block that does not fit is cut at each
+// cabinet's end: every piece but the last declares 0 uncompressed bytes, so a small split size
+// spreads one block over three or more cabinets.
 bool CabinetBuilder::PlaceBlock(const std::string& bytes, uint16_t uncompressed) {
-  uint64_t header = BlockHeaderSize();
-  uint64_t room = Room();
-  if (room >= header + bytes.size()) {
-    AppendBlock(bytes, uncompressed, true);
-    return true;
+  const uint64_t header = BlockHeaderSize();
+  std::size_t placed = 0;
+  bool freshCabinet = false;
+  while (Room() < header + (bytes.size() - placed)) {
+    uint64_t room = Room();
+    if (room <= header && freshCabinet) {
+      return Fail("split size too small for a block and the continued file entries");
+    }
+    if (room > header) {
+      std::size_t piece = static_cast<std::size_t>(room - header);
+      AppendBlock(bytes.substr(placed, piece), 0, false);
+      placed += piece;
+    }
+    if (!StartCabinet(true)) return false;
+    freshCabinet = true;
+    spanned_ = true;
   }
-  std::size_t first = room > header ? static_cast<std::size_t>(room - header) : 0;
-  if (first > 0) AppendBlock(bytes.substr(0, first), 0, false);
-  if (!StartCabinet(true)) return false;
-  if (Room() < header + (bytes.size() - first)) {
-    return Fail("split size too small for a block and the continued file entries");
-  }
-  AppendBlock(bytes.substr(first), uncompressed, true);
-  spanned_ = true;
+  AppendBlock(bytes.substr(placed), uncompressed, true);
   return true;
 }
 

@@ -273,7 +273,7 @@ TEST(OurWriterSet, EveryExtractorFollowsTheSet) {
     std::vector<CabinetInputFile> files = ProductFiles();
     CabinetWriterOptions options;
     options.folders = {Method(method)};
-    options.splitSize = kMinSplitSize;
+    options.splitSize = 64 * 1024;
     options.setId = 4242;
     options.cabinetName = "disk.cab";
     std::string folder = std::string("set_") + method;

@@ -137,7 +137,7 @@ TEST(ToolErrors, ClearMessagesAndExitCodes) {
        "failed: File name leaves the destination folder 'files\\..\\..\\evil.txt'"},
       {"cab " + Q(work / "x.cab") + " --compress zip " + Q(work / "junk.bin"), 1, "unknown compression 'zip'"},
       {"cab " + Q(work / "x.cab") + " --split 1000 " + Q(work / "junk.bin"), 1,
-       "split size must be at least 65536 bytes"},
+       "split size must be at least 4096 bytes"},
       {"cab " + Q(work / "x.cab") + " " + Q(work / "nothing"), 1, "no such file or folder"},
   };
   for (const Case& c : cases) {
