@@ -51,6 +51,14 @@ struct CabinetPlan {
   uint64_t size = 0;  // bytes the cabinet takes so far (the last one's next names included)
 };
 
+// True when an entry of a folder is not complete by decodedEnd, so that its listing goes on in
+// the next cabinet. An empty file goes on when it lies beyond decodedEnd: it is listed after a
+// file that goes on, and a reader that follows that file into the next cabinet never comes back
+// to this cabinet's list.
+bool GoesOn(const EntryRef& entry, uint64_t size, uint64_t decodedEnd) {
+  return size > 0 ? entry.offset + size > decodedEnd : entry.offset > decodedEnd;
+}
+
 std::string DiskName(std::size_t index) { return "Disk " + std::to_string(index + 1); }
 
 void AppendLe16(std::string* out, uint16_t value) {
@@ -321,7 +329,7 @@ bool CabinetBuilder::StartCabinet(bool continued) {
     part.continuesToNext = true;
     for (const EntryRef& entry : cabinets_.back().entries) {
       uint64_t size = files_[entry.file].data.size();
-      if (entry.folder == folderId_ && size > 0 && entry.offset + size > part.decodedEnd) {
+      if (entry.folder == folderId_ && GoesOn(entry, size, part.decodedEnd)) {
         carried.push_back(entry);
       }
     }
@@ -392,7 +400,7 @@ uint16_t CabinetBuilder::FolderIndexValue(const CabinetPlan& cabinet, const Entr
   while (cabinet.parts[index].folder != entry.folder) ++index;
   const FolderPart& part = cabinet.parts[index];
   uint64_t size = files_[entry.file].data.size();
-  bool toNext = part.continuesToNext && size > 0 && entry.offset + size > part.decodedEnd;
+  bool toNext = part.continuesToNext && GoesOn(entry, size, part.decodedEnd);
   if (entry.fromPrevious && toNext) return kCabFolderContinuedBoth;
   if (entry.fromPrevious) return kCabFolderContinuedFromPrevious;
   if (toNext) return kCabFolderContinuedToNext;

@@ -7,10 +7,11 @@
 // uncompressed bytes (the folder's last block shorter). In a set, a cabinet that fills up in the
 // middle of a block ends with a piece of the block (uncompressed count 0) and the next cabinet
 // goes on with the rest, itself cut again when it does not fit (a middle cabinet may hold only a
-// piece of one block, every file of it continued both ways); the files whose data is not complete in a cabinet are listed there as
-// continued to the next and listed again, first, in the next cabinet as continued from the
-// previous. The folder being continued is closed after the file that crossed the boundary, so a
-// cabinet's continued folder holds only continued files; the files after it start a new folder.
+// piece of one block, every file of it continued both ways). The files whose data is not complete
+// in a cabinet, and the empty files listed after them, are listed there as continued to the next
+// and listed again, first, in the next cabinet as continued from the previous. The folder being
+// continued is closed after the file that crossed the boundary, so a cabinet's continued folder
+// holds only continued files; the files after it start a new folder.
 // Every cabinet of a set is thereby readable as the format intends: the continued files by a walk
 // of the cabinet they begin in, every other file by a walk of its own cabinet.
 //

@@ -292,6 +292,42 @@ TEST(OurWriterSet, EveryExtractorFollowsTheSet) {
   }
 }
 
+// True when some cabinet of the set holds nothing but a piece of one block: a middle cabinet
+// whose one folder has one block saying 0 uncompressed bytes.
+bool HasMiddlePiece(const std::vector<CabinetPart>& parts) {
+  for (std::size_t i = 1; i + 1 < parts.size(); ++i) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(parts[i].bytes.data());
+    uint16_t folders = ReadLe16(bytes + kCabHeaderFolderCount);
+    // Without reserve areas our writer puts the folder table right before the file list.
+    const uint8_t* folder = bytes + ReadLe32(bytes + kCabHeaderFilesOffset) - folders * kCabFolderEntrySize;
+    uint32_t block = ReadLe32(folder + kCabFolderFirstBlock);
+    if (folders == 1 && ReadLe16(folder + kCabFolderBlockCount) == 1 &&
+        ReadLe16(bytes + block + kCabBlockUncompressedSize) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Cabinets so small that one block is cut over three or more of them.
+TEST(OurWriterSet, EveryExtractorJoinsABlockCutOverSeveralCabinets) {
+  for (const char* method : {"none", "mszip", "lzx:16", "quantum:16"}) {
+    SCOPED_TRACE(method);
+    std::vector<CabinetInputFile> files = ProductFiles();
+    CabinetWriterOptions options;
+    options.folders = {Method(method)};
+    options.splitSize = 5000;
+    options.setId = 77;
+    options.cabinetName = "small.cab";
+    std::string folder = std::string("pieces_") + method;
+    std::replace(folder.begin(), folder.end(), ':', '_');
+    fs::path work = WorkFolder(folder);
+    std::vector<CabinetPart> parts = WriteWithOurWriter(files, options, work);
+    EXPECT_TRUE(HasMiddlePiece(parts));
+    ExpectEveryExtractorGives(work / "small.cab", Expected(files), work);
+  }
+}
+
 // gcab's cabinets, with and without compression, from files on disk with set times.
 TEST(Gcab, EveryExtractorGivesTheFilesBack) {
   for (bool compress : {false, true}) {

@@ -715,14 +715,23 @@ TEST(CabinetReader, BlockCutOverSeveralCabinetsIsJoinedBeforeDecoding) {
   for (CompressionChoice method : {Stored(), Mszip()}) {
     SCOPED_TRACE(method.kind);
     ResetHost();
-    std::vector<CabinetInputFile> files = {File("a.bin", NoiseBytes(40000, 60)), File("b.bin", NoiseBytes(3000, 61))};
+    // The first three begin in the first block, cut over several cabinets; the empty file lies
+    // between two files that go on into the next cabinet.
+    std::vector<CabinetInputFile> files = {File("a.bin", NoiseBytes(3000, 60)), File("empty.txt", ""),
+                                           File("big.bin", NoiseBytes(60000, 61)),
+                                           File("later.bin", NoiseBytes(3000, 62))};
     std::vector<CabinetPart> parts = SmallPartSet(files, method);
     ASSERT_TRUE(HasMiddlePiece(parts));
-    Host().nextCabinetAttempts = 10;
+    Host().nextCabinetAttempts = 40;
     CabinetError error;
     ASSERT_TRUE(CopyOnce("part.cab", "set\\", &error)) << CabinetErrorText(error.code);
     EXPECT_TRUE(Host().Written("a.bin") == files[0].data);
-    EXPECT_EQ(Host().Written("b.bin"), "");  // begins in a later cabinet: its own Copy
+    EXPECT_TRUE(Host().Written("big.bin") == files[2].data);
+    const std::vector<std::string>& events = Host().events;
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& e) { return e.rfind("done empty.txt ", 0) == 0; }),
+              1);
+    EXPECT_EQ(Host().Written("later.bin"), "");  // begins in a later cabinet: its own Copy
   }
 }
 
