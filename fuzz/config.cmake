@@ -10,6 +10,8 @@ if(VORLAX_FUZZERS)
     ${CMAKE_SOURCE_DIR}/src/base/text.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/installer_state.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/fatal_error.cpp
+    ${CMAKE_SOURCE_DIR}/src/actions/registry_key_path.cpp
+    ${CMAKE_SOURCE_DIR}/src/driver/windows_version.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/posix/posix_system.cpp)
   target_include_directories(config_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src)
   target_compile_options(config_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)

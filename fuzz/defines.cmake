@@ -10,6 +10,7 @@ if(VORLAX_FUZZERS)
     ${CMAKE_SOURCE_DIR}/tests/unit/support/fake_system.cpp
     ${CMAKE_SOURCE_DIR}/src/actions/registry_key_path.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/fatal_error.cpp
+    ${CMAKE_SOURCE_DIR}/src/driver/windows_version.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/installer_state.cpp
     ${CMAKE_SOURCE_DIR}/src/base/text.cpp)
   target_include_directories(defines_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/unit)

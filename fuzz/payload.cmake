@@ -9,6 +9,8 @@ if(VORLAX_FUZZERS)
     ${CMAKE_SOURCE_DIR}/src/driver/payload.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/folders.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/fatal_error.cpp
+    ${CMAKE_SOURCE_DIR}/src/actions/registry_key_path.cpp
+    ${CMAKE_SOURCE_DIR}/src/driver/windows_version.cpp
     ${CMAKE_SOURCE_DIR}/src/driver/installer_state.cpp
     ${CMAKE_SOURCE_DIR}/src/base/text.cpp)
   target_sources(payload_fuzz PRIVATE ${payload_fuzz_config_sources})

@@ -1,5 +1,6 @@
-// Tests of RunWatched: the job's answer comes back, progress is polled while the job runs, and the
-// wait ends with the job instead of at the next poll.
+// Tests of RunWatched, the `vorlax` tool's wait for its extraction: the job's answer comes back,
+// progress is polled while the job runs, and the wait ends with the job instead of at the next
+// poll.
 #include "packer/tool/watched_work.h"
 
 #include <gtest/gtest.h>
