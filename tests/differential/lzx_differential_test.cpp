@@ -153,7 +153,7 @@ std::string FarthestMatchData(uint32_t windowBits, std::size_t* matchAt) {
   constexpr std::size_t kMatchLength = 12;
   const uint32_t farthest = (1u << windowBits) - 3;
   Random r(windowBits);
-  std::string data(2 * (std::size_t{1} << windowBits) + 5000, '\0');
+  std::string data((std::size_t{1} << windowBits) + 4000, '\0');
   for (char& c : data) c = static_cast<char>('a' + r.Next() % 26);
   *matchAt = data.size() - 3000;
   for (std::size_t k = 0; k < kMatchLength; ++k) data[*matchAt + k] = data[*matchAt - farthest + k];
