@@ -47,7 +47,9 @@ void RunOne(const uint8_t* data, std::size_t size) {
     std::u16string text = input.substr(split + 1);
     Check(text, ExpandDefines(defines, text));
   }
-  for (const auto& define : DefineTable::Map(defines.All())) Check(define.second, ExpandDefines(defines, define.second));
+  for (const auto& define : DefineTable::Map(defines.All())) {
+    Check(define.second, ExpandDefines(defines, define.second));
+  }
   State().system = nullptr;
 }
 
