@@ -1,5 +1,6 @@
 // Writes small seed cabinets for cabinet_fuzz into the folder given: stored and MSZIP folders,
-// several folders, reserve areas, empty files, and the parts of a small set.
+// several folders, reserve areas, empty files, the parts of a small set, and LZX and Quantum
+// folders.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -62,9 +63,19 @@ int main(int argc, char** argv) {
   reserve.dataReserve = 3;
   CabinetWriterOptions set;
   set.folders = {stored};
-  set.splitSize = kMinSplitSize;
+  set.splitSize = 64 * 1024;
   std::vector<CabinetInputFile> big = {File("big.bin", Text(150000), 0)};
+  // The other two decoders: an LZX folder (with call translation) and a Quantum one.
+  CabinetWriterOptions lzxQuantum;
+  lzxQuantum.folders.assign(2, CompressionChoice());
+  std::string error;
+  if (!ParseCompressionChoice("lzx:15", &lzxQuantum.folders[0], &error) ||
+      !ParseCompressionChoice("quantum:12", &lzxQuantum.folders[1], &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  lzxQuantum.folders[0].callTranslation = true;
   bool ok = Save(folder, "two_folders", files, two) && Save(folder, "reserve", files, reserve) &&
-            Save(folder, "set", big, set);
+            Save(folder, "set", big, set) && Save(folder, "lzx_quantum", files, lzxQuantum);
   return ok ? 0 : 1;
 }

@@ -4,13 +4,15 @@
 # are instrumented too. Run: build/<dir>/fuzz/quantum_fuzz -max_total_time=60
 file(GLOB quantum_fuzz_cabinet_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/cabinet/quantum_*.cpp)
 file(GLOB quantum_fuzz_packer_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/quantum_*.cpp)
-add_executable(quantum_fuzz
-  ${CMAKE_CURRENT_SOURCE_DIR}/quantum_fuzz.cpp
-  ${quantum_fuzz_cabinet_sources}
-  ${quantum_fuzz_packer_sources})
-target_include_directories(quantum_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR})
-target_compile_options(quantum_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
-target_link_options(quantum_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+if(VORLAX_FUZZERS)
+  add_executable(quantum_fuzz
+    ${CMAKE_CURRENT_SOURCE_DIR}/quantum_fuzz.cpp
+    ${quantum_fuzz_cabinet_sources}
+    ${quantum_fuzz_packer_sources})
+  target_include_directories(quantum_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR})
+  target_compile_options(quantum_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+  target_link_options(quantum_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+endif()
 
 # Seeds: build/<dir>/fuzz/make_quantum_seeds DIR writes decoding-mode inputs made by the encoder.
 add_executable(make_quantum_seeds

@@ -51,6 +51,14 @@ struct CabinetPlan {
   uint64_t size = 0;  // bytes the cabinet takes so far (the last one's next names included)
 };
 
+// True when an entry of a folder is not complete by decodedEnd, so that its listing goes on in
+// the next cabinet. An empty file goes on when it lies beyond decodedEnd: it is listed after a
+// file that goes on, and a reader that follows that file into the next cabinet never comes back
+// to this cabinet's list.
+bool GoesOn(const EntryRef& entry, uint64_t size, uint64_t decodedEnd) {
+  return size > 0 ? entry.offset + size > decodedEnd : entry.offset > decodedEnd;
+}
+
 std::string DiskName(std::size_t index) { return "Disk " + std::to_string(index + 1); }
 
 void AppendLe16(std::string* out, uint16_t value) {
@@ -278,22 +286,28 @@ bool CabinetBuilder::EmitBlock(bool last) {
   return true;
 }
 
-// Puts a block into the current cabinet, splitting it at the cabinet's end in a set.
+// Puts a block into the current cabinet. In a set, a block that does not fit is cut at each
+// cabinet's end: every piece but the last declares 0 uncompressed bytes, so a small split size
+// spreads one block over three or more cabinets.
 bool CabinetBuilder::PlaceBlock(const std::string& bytes, uint16_t uncompressed) {
-  uint64_t header = BlockHeaderSize();
-  uint64_t room = Room();
-  if (room >= header + bytes.size()) {
-    AppendBlock(bytes, uncompressed, true);
-    return true;
+  const uint64_t header = BlockHeaderSize();
+  std::size_t placed = 0;
+  bool freshCabinet = false;
+  while (Room() < header + (bytes.size() - placed)) {
+    uint64_t room = Room();
+    if (room <= header && freshCabinet) {
+      return Fail("split size too small for a block and the continued file entries");
+    }
+    if (room > header) {
+      std::size_t piece = static_cast<std::size_t>(room - header);
+      AppendBlock(bytes.substr(placed, piece), 0, false);
+      placed += piece;
+    }
+    if (!StartCabinet(true)) return false;
+    freshCabinet = true;
+    spanned_ = true;
   }
-  std::size_t first = room > header ? static_cast<std::size_t>(room - header) : 0;
-  if (first > 0) AppendBlock(bytes.substr(0, first), 0, false);
-  if (!StartCabinet(true)) return false;
-  if (Room() < header + (bytes.size() - first)) {
-    return Fail("split size too small for a block and the continued file entries");
-  }
-  AppendBlock(bytes.substr(first), uncompressed, true);
-  spanned_ = true;
+  AppendBlock(bytes.substr(placed), uncompressed, true);
   return true;
 }
 
@@ -315,7 +329,7 @@ bool CabinetBuilder::StartCabinet(bool continued) {
     part.continuesToNext = true;
     for (const EntryRef& entry : cabinets_.back().entries) {
       uint64_t size = files_[entry.file].data.size();
-      if (entry.folder == folderId_ && size > 0 && entry.offset + size > part.decodedEnd) {
+      if (entry.folder == folderId_ && GoesOn(entry, size, part.decodedEnd)) {
         carried.push_back(entry);
       }
     }
@@ -386,7 +400,7 @@ uint16_t CabinetBuilder::FolderIndexValue(const CabinetPlan& cabinet, const Entr
   while (cabinet.parts[index].folder != entry.folder) ++index;
   const FolderPart& part = cabinet.parts[index];
   uint64_t size = files_[entry.file].data.size();
-  bool toNext = part.continuesToNext && size > 0 && entry.offset + size > part.decodedEnd;
+  bool toNext = part.continuesToNext && GoesOn(entry, size, part.decodedEnd);
   if (entry.fromPrevious && toNext) return kCabFolderContinuedBoth;
   if (entry.fromPrevious) return kCabFolderContinuedFromPrevious;
   if (toNext) return kCabFolderContinuedToNext;

@@ -5,16 +5,19 @@
 //
 // Layout: each folder's data is its files' bytes in the order given, cut into blocks of 32,768
 // uncompressed bytes (the folder's last block shorter). In a set, a cabinet that fills up in the
-// middle of a block ends with the block's first half (uncompressed count 0) and the next cabinet
-// begins with the rest; the files whose data is not complete in a cabinet are listed there as
-// continued to the next and listed again, first, in the next cabinet as continued from the
-// previous. The folder being continued is closed after the file that crossed the boundary, so a
-// cabinet's continued folder holds only continued files; the files after it start a new folder.
+// middle of a block ends with a piece of the block (uncompressed count 0) and the next cabinet
+// goes on with the rest, itself cut again when it does not fit (a middle cabinet may hold only a
+// piece of one block, every file of it continued both ways). The files whose data is not complete
+// in a cabinet, and the empty files listed after them, are listed there as continued to the next
+// and listed again, first, in the next cabinet as continued from the previous. The folder being
+// continued is closed after the file that crossed the boundary, so a cabinet's continued folder
+// holds only continued files; the files after it start a new folder.
 // Every cabinet of a set is thereby readable as the format intends: the continued files by a walk
 // of the cabinet they begin in, every other file by a walk of its own cabinet.
 //
-// Trap: a set needs cabinets large enough for one whole block after its header and continued
-// file entries: kMinSplitSize is the smallest split size accepted.
+// Trap: every cabinet of a set must hold its header, the continued file entries and a piece of a
+// block; kMinSplitSize is the smallest split size accepted, and a set whose continued entries
+// leave no room for data is refused.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +31,7 @@ namespace vorlax {
 // DOS date and time of 2001-01-01 12:00:00, a neutral default.
 constexpr uint16_t kDefaultDosDate = (21 << 9) | (1 << 5) | 1;
 constexpr uint16_t kDefaultDosTime = 12 << 11;
-constexpr uint64_t kMinSplitSize = 64 * 1024;
+constexpr uint64_t kMinSplitSize = 4 * 1024;
 
 struct CabinetInputFile {
   std::string name;  // the name stored in the cabinet, "\" separators, at most 255 characters

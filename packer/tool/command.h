@@ -44,6 +44,8 @@ class TerminalProgress {
   ~TerminalProgress();
   void Update(int percent);
   void Done();
+  // True while the progress is shown (stderr is a terminal and Done() has not been called).
+  bool Shown() const { return active_; }
 
  private:
   std::string label_;

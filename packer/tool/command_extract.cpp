@@ -4,12 +4,10 @@
 // are extracted, without P; the default "" extracts everything. A "/" in P stands for "\", the
 // cabinet's separator. Destination paths are limited to 255 characters, as in the installer;
 // DIR "." extracts into the current folder with the shortest paths.
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -18,6 +16,7 @@
 #include "driver/installer_state.h"
 #include "packer/tool/cabinet_source.h"
 #include "packer/tool/command.h"
+#include "packer/tool/watched_work.h"
 
 namespace vorlax {
 namespace {
@@ -59,22 +58,17 @@ void CreateFolders(const std::string& path) {
   }
 }
 
-// Runs ExtractCabinet on a worker thread while the terminal shows its overall percentage.
+// Runs ExtractCabinet; on a terminal it runs on a worker thread while the terminal shows its
+// overall percentage, and the wait ends as soon as the extraction does. Elsewhere it runs on this
+// thread with no progress at all.
 bool ExtractWithProgress(const std::string& cabinet, const std::string& prefix, const std::string& destination) {
   std::size_t cut = LastSeparator(cabinet);
   std::string name = cabinet.substr(cut == std::string::npos ? 0 : cut);
   TerminalProgress progress("extracting " + ToUtf8(Widen(name)));
-  std::atomic<bool> done{false};
-  bool ok = false;
-  std::thread worker([&] {
-    ok = ExtractCabinet(cabinet, prefix, destination);
-    done.store(true);
-  });
-  while (!done.load()) {
-    progress.Update(State().progress.overallPercent.load());
-    std::this_thread::sleep_for(kProgressInterval);
-  }
-  worker.join();
+  if (!progress.Shown()) return ExtractCabinet(cabinet, prefix, destination);
+  auto job = [&] { return ExtractCabinet(cabinet, prefix, destination); };
+  auto poll = [&] { progress.Update(State().progress.overallPercent.load()); };
+  bool ok = RunWatched(job, poll, kProgressInterval).ok;
   if (ok) progress.Update(100);
   progress.Done();
   return ok;

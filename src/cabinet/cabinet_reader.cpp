@@ -618,12 +618,16 @@ bool CabinetReaderState::LoadNextBlock(bool firstOfFolder) {
   }
   --blocksLeft_;
   if (!ReadBlock(0)) return false;
-  if (blockUncompressed_ == 0) {
-    // The block's second half is the first block of the next cabinet.
+  while (blockUncompressed_ == 0) {
+    // The block goes on in the first block of the next cabinet; a piece there that again says 0
+    // goes on in the cabinet after it. Each piece is read after the ones before, so the buffer's
+    // capacity bounds the pieces (an empty piece is refused, or pieces could go on forever).
     if (!MoveToNextCabinet()) return false;
     if (blocksLeft_ == 0) return Fail(kCabErrorCorrupt);
+    uint32_t before = blockCompressed_;
     if (!ReadBlock(blockCompressed_)) return false;
     --blocksLeft_;
+    if (blockUncompressed_ == 0 && blockCompressed_ == before) return Fail(kCabErrorCorrupt);
   }
   return DecodeBlock();
 }
@@ -734,17 +738,24 @@ bool CabinetReaderState::EnterContinuedFolder() {
   return true;
 }
 
+// Skips the entries of the files already dealt with: the declined continued files, then the file
+// being copied. Those of them that go on into the cabinet after this one (continued both ways)
+// will head that cabinet's list too: the declined ones among them are counted again, so that a
+// further move in the same copy (a file or a block over three or more cabinets) skips them there.
 bool CabinetReaderState::SkipContinuedEntries() {
   uint32_t skip = 1 + declinedContinued_;
   if (skip > filesLeft_) return Fail(kCabErrorCorrupt);
+  uint32_t declinedGoingOn = 0;
   for (uint32_t i = 0; i < skip; ++i) {
     uint8_t entry[kCabFileEntrySize];
     char name[kCabNameBufferSize];
     if (!ReadExact(listFile_, entry, kCabFileEntrySize)) return Fail(kCabErrorCorrupt);
     if (!ReadName(name)) return false;
+    bool beingCopied = i + 1 == skip;
+    if (!beingCopied && IsContinuedToNext(ReadLe16(entry + kCabFileFolderIndex))) ++declinedGoingOn;
   }
   filesLeft_ = static_cast<uint16_t>(filesLeft_ - skip);
-  declinedContinued_ = 0;
+  declinedContinued_ = declinedGoingOn;
   return true;
 }
 

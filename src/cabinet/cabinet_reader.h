@@ -15,6 +15,11 @@
 // - A cabinet set is walked as the format's authors intended: Copy of one cabinet extracts the
 //   files that begin in it, following a file that spans into later cabinets; the files that
 //   begin in a later cabinet belong to a Copy of that cabinet.
+// - A data block may be cut over any number of cabinets: every piece but the last says 0
+//   uncompressed bytes, and the pieces are joined before decoding. The installer itself reads
+//   one attached cabinet and never meets a set; the rule matters to the `vorlax` tool, whose set
+//   walk uses this same reader (so what it extracts is what the installer's reader would), and it
+//   costs the installer nothing.
 #pragma once
 
 #include <cstdint>

@@ -273,7 +273,7 @@ TEST(OurWriterSet, EveryExtractorFollowsTheSet) {
     std::vector<CabinetInputFile> files = ProductFiles();
     CabinetWriterOptions options;
     options.folders = {Method(method)};
-    options.splitSize = kMinSplitSize;
+    options.splitSize = 64 * 1024;
     options.setId = 4242;
     options.cabinetName = "disk.cab";
     std::string folder = std::string("set_") + method;
@@ -289,6 +289,45 @@ TEST(OurWriterSet, EveryExtractorFollowsTheSet) {
     }
     EXPECT_TRUE(spansThree);
     ExpectEveryExtractorGives(work / "disk.cab", Expected(files), work);
+  }
+}
+
+// True when some cabinet of the set holds nothing but a piece of one block: a middle cabinet
+// whose one folder has one block saying 0 uncompressed bytes.
+bool HasMiddlePiece(const std::vector<CabinetPart>& parts) {
+  for (std::size_t i = 1; i + 1 < parts.size(); ++i) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(parts[i].bytes.data());
+    uint16_t folders = ReadLe16(bytes + kCabHeaderFolderCount);
+    // Without reserve areas our writer puts the folder table right before the file list.
+    const uint8_t* folder = bytes + ReadLe32(bytes + kCabHeaderFilesOffset) - folders * kCabFolderEntrySize;
+    uint32_t block = ReadLe32(folder + kCabFolderFirstBlock);
+    if (folders == 1 && ReadLe16(folder + kCabFolderBlockCount) == 1 &&
+        ReadLe16(bytes + block + kCabBlockUncompressedSize) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Cabinets so small that one block is cut over three or more of them (the product's files cut
+// to 30,000 bytes at most, so that the sets stay a few dozen cabinets long).
+TEST(OurWriterSet, EveryExtractorJoinsABlockCutOverSeveralCabinets) {
+  constexpr std::size_t kLargestFile = 30000;
+  for (const char* method : {"none", "mszip", "lzx:16", "quantum:16"}) {
+    SCOPED_TRACE(method);
+    std::vector<CabinetInputFile> files = ProductFiles();
+    for (CabinetInputFile& file : files) file.data.resize(std::min(file.data.size(), kLargestFile));
+    CabinetWriterOptions options;
+    options.folders = {Method(method)};
+    options.splitSize = 5000;
+    options.setId = 77;
+    options.cabinetName = "small.cab";
+    std::string folder = std::string("pieces_") + method;
+    std::replace(folder.begin(), folder.end(), ':', '_');
+    fs::path work = WorkFolder(folder);
+    std::vector<CabinetPart> parts = WriteWithOurWriter(files, options, work);
+    EXPECT_TRUE(HasMiddlePiece(parts));
+    ExpectEveryExtractorGives(work / "small.cab", Expected(files), work);
   }
 }
 

@@ -620,7 +620,7 @@ SetFixture ThreePartSet(uint16_t setId = 7, uint8_t dataReserve = 0) {
                File("c.bin", NoiseBytes(30000, 52))};
   CabinetWriterOptions options;
   options.folders = {Stored()};
-  options.splitSize = kMinSplitSize;
+  options.splitSize = 64 * 1024;
   options.setId = setId;
   options.dataReserve = dataReserve;
   options.cabinetName = "part.cab";
@@ -682,6 +682,76 @@ TEST(CabinetReader, HostMayRenameTheNextCabinet) {
   EXPECT_NE(std::find(Host().events.begin(), Host().events.end(),
                       "next part3.cab index=2 error=10"),
             Host().events.end());
+}
+
+// A set of small cabinets, so that one block is cut over several of them.
+std::vector<CabinetPart> SmallPartSet(const std::vector<CabinetInputFile>& files, CompressionChoice method) {
+  CabinetWriterOptions options;
+  options.folders = {method};
+  options.splitSize = 5000;
+  options.cabinetName = "part.cab";
+  std::vector<CabinetPart> parts = Write(files, options);
+  for (const CabinetPart& part : parts) Put("set\\" + part.name, part.bytes);
+  return parts;
+}
+
+// True when some cabinet of the set holds only a piece of a block: one block saying 0
+// uncompressed bytes, in a cabinet with a previous and a next one.
+bool HasMiddlePiece(const std::vector<CabinetPart>& parts) {
+  for (std::size_t i = 1; i + 1 < parts.size(); ++i) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(parts[i].bytes.data());
+    uint32_t filesOffset = ReadLe32(bytes + kCabHeaderFilesOffset);
+    uint16_t folders = ReadLe16(bytes + kCabHeaderFolderCount);
+    // Without reserve areas the writer puts the folder table right before the file list.
+    const uint8_t* folder = bytes + filesOffset - folders * kCabFolderEntrySize;
+    uint32_t blockAt = ReadLe32(folder + kCabFolderFirstBlock);
+    uint16_t blockCount = ReadLe16(folder + kCabFolderBlockCount);
+    if (folders == 1 && blockCount == 1 && ReadLe16(bytes + blockAt + kCabBlockUncompressedSize) == 0) return true;
+  }
+  return false;
+}
+
+TEST(CabinetReader, BlockCutOverSeveralCabinetsIsJoinedBeforeDecoding) {
+  for (CompressionChoice method : {Stored(), Mszip()}) {
+    SCOPED_TRACE(method.kind);
+    ResetHost();
+    // The first three begin in the first block, cut over several cabinets; the empty file lies
+    // between two files that go on into the next cabinet.
+    std::vector<CabinetInputFile> files = {File("a.bin", NoiseBytes(3000, 60)), File("empty.txt", ""),
+                                           File("big.bin", NoiseBytes(60000, 61)),
+                                           File("later.bin", NoiseBytes(3000, 62))};
+    std::vector<CabinetPart> parts = SmallPartSet(files, method);
+    ASSERT_TRUE(HasMiddlePiece(parts));
+    Host().nextCabinetAttempts = 40;
+    CabinetError error;
+    ASSERT_TRUE(CopyOnce("part.cab", "set\\", &error)) << CabinetErrorText(error.code);
+    EXPECT_TRUE(Host().Written("a.bin") == files[0].data);
+    EXPECT_TRUE(Host().Written("big.bin") == files[2].data);
+    const std::vector<std::string>& events = Host().events;
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& e) { return e.rfind("done empty.txt ", 0) == 0; }),
+              1);
+    EXPECT_EQ(Host().Written("later.bin"), "");  // begins in a later cabinet: its own Copy
+  }
+}
+
+// A declined file listed in three or more cabinets ahead of the file being copied is passed over
+// in each cabinet the copy moves into: where the copy ends, the walk goes on after both entries.
+TEST(CabinetReader, DeclinedFileOverSeveralCabinetsIsSkippedInEachOfThem) {
+  ResetHost();
+  // All three begin in the first block, which is cut over several cabinets; keep.bin ends in it.
+  std::vector<CabinetInputFile> files = {File("skip.bin", NoiseBytes(12000, 62)),
+                                         File("keep.bin", NoiseBytes(8000, 63)),
+                                         File("tail.bin", NoiseBytes(30000, 64))};
+  std::vector<CabinetPart> parts = SmallPartSet(files, Stored());
+  ASSERT_TRUE(HasMiddlePiece(parts));
+  Host().nextCabinetAttempts = 20;
+  Host().extract = [](const CabinetNotification& note) { return std::string(note.text1) != "skip.bin"; };
+  CabinetError error;
+  ASSERT_TRUE(CopyOnce("part.cab", "set\\", &error)) << CabinetErrorText(error.code);
+  EXPECT_TRUE(Host().Written("keep.bin") == files[1].data);
+  EXPECT_TRUE(Host().Written("tail.bin") == files[2].data);
+  EXPECT_EQ(Host().Written("skip.bin"), "");
 }
 
 struct NextCabinetFault {

@@ -236,7 +236,7 @@ class ExtractionSetTest : public ExtractionTest {
   std::vector<CabinetPart> PutSet() {
     CabinetWriterOptions options;
     options.folders[0].kind = 0;
-    options.splitSize = kMinSplitSize;
+    options.splitSize = 64 * 1024;
     options.cabinetName = "files.cab";
     std::vector<CabinetPart> parts = Write(files_, options);
     for (const CabinetPart& part : parts) fake_.AddFile(Widen("C:\\setup\\" + part.name), part.bytes);

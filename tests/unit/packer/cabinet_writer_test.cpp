@@ -328,7 +328,7 @@ TEST(CabinetWriter, RefusesWhatTheFormatCannotHold) {
        "file name must have 1 to 255 characters: '" + std::string(256, 'n') + "'"},
       {"empty name", {File("", "x")}, CabinetWriterOptions(), "file name must have 1 to 255 characters: ''"},
       {"folder without entry", {File("f", "x", 1)}, CabinetWriterOptions(), "no folder 1 for 'f'"},
-      {"split size too small", {File("f", "x")}, split, "split size must be at least 65536 bytes"},
+      {"split size too small", {File("f", "x")}, split, "split size must be at least 4096 bytes"},
       {"list order not a permutation", {File("f", "x"), File("g", "y")}, order,
        "list order is not a permutation of the files"},
       {"unknown compression", {File("f", "x")}, unknown, "no encoder for compression type 9"},

@@ -1,7 +1,10 @@
 #include "support/fake_system.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "actions/directx_check.h"
 #include "base/text.h"
@@ -695,14 +698,45 @@ bool FakeSystem::ShellExecute(const std::u16string& verb, const std::u16string& 
 
 // ---- Threads ----------------------------------------------------------------------------------
 
+namespace {
+
+std::mutex& StartedThreadsMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::vector<std::thread>& StartedThreads() {
+  static std::vector<std::thread> threads;
+  return threads;
+}
+
+}  // namespace
+
+void JoinFakeThreads() {
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> lock(StartedThreadsMutex());
+    threads.swap(StartedThreads());
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
 bool FakeSystem::StartThread(void (*entry)()) {
   calls.push_back("StartThread");
   if (threadStartFails) return false;
-  if (threadsRunInline) entry();
+  if (threadsRunConcurrently) {
+    std::lock_guard<std::mutex> lock(StartedThreadsMutex());
+    StartedThreads().emplace_back(entry);
+  } else if (threadsRunInline) {
+    entry();
+  }
   return true;
 }
 
-void FakeSystem::Sleep(uint32_t milliseconds) { sleptMilliseconds += milliseconds; }
+void FakeSystem::Sleep(uint32_t milliseconds) {
+  sleptMilliseconds += milliseconds;
+  if (threadsRunConcurrently) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 // ---- Uninstaller ------------------------------------------------------------------------------
 

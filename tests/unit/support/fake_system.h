@@ -17,6 +17,9 @@
 
 namespace vorlax {
 
+// Waits for every thread a FakeSystem started with threadsRunConcurrently.
+void JoinFakeThreads();
+
 class FakeSystem : public System {
  public:
   struct File {
@@ -87,6 +90,11 @@ class FakeSystem : public System {
   std::u16string systemFolder = u"C:\\windows\\system32";
   bool threadsRunInline = true;  // StartThread runs the entry at once on the calling thread
   bool threadStartFails = false;  // StartThread answers false and runs nothing
+  // StartThread starts the entry on a real thread (threadsRunInline is not looked at then), and
+  // Sleep really waits a little, so that a test can run the main thread's side alongside it.
+  // JoinFakeThreads() waits for every such thread. Only the started thread may call into the
+  // fake meanwhile, except Sleep.
+  bool threadsRunConcurrently = false;
   // Bytes WriteFile may still write, over all files; -1 means no limit. A write beyond it
   // writes what fits and answers that shorter count, as on a full disk.
   int64_t diskSpaceBytes = -1;
