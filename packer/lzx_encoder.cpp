@@ -28,7 +28,7 @@ uint32_t WindowSize(const LzxEncoderOptions& o) { return 1u << o.windowBits; }
 constexpr uint64_t kMaxFolderBytes = 0xFFFFFFF0u;
 
 // Search limits per level, tuned on mixed product data (text, programs, compressed bytes).
-LzxSearchLimits LimitsFor(LzxLevel level) {
+LzxSearchLimits LevelLimits(LzxLevel level) {
   switch (level) {
     case LzxLevel::kFast: return LzxSearchLimits{4, 24, false};
     case LzxLevel::kSmallest: return LzxSearchLimits{96, kLzxMaxMatch, true};
@@ -36,15 +36,21 @@ LzxSearchLimits LimitsFor(LzxLevel level) {
   }
 }
 
+LzxSearchLimits LimitsFor(const LzxEncoderOptions& options) {
+  LzxSearchLimits limits = LevelLimits(options.level);
+  limits.fitWindowRing = options.fitWindowRing;
+  return limits;
+}
+
 }  // namespace
 
 LzxEncoder::LzxEncoder(const LzxEncoderOptions& options)
     : options_(options),
       mainSymbols_(LzxMainSymbols(LzxPositionSlots(options.windowBits))),
-      finder_(WindowSize(options), WindowSize(options) - kWindowReserve, LimitsFor(options.level)),
+      finder_(WindowSize(options), WindowSize(options) - kWindowReserve, LimitsFor(options)),
       codes_(new LzxBlockCodes) {
   if (options.level == LzxLevel::kSmallest) {
-    optimal_.reset(new LzxOptimalParser(&finder_, LimitsFor(options.level).niceLength));
+    optimal_.reset(new LzxOptimalParser(&finder_, LimitsFor(options).niceLength));
   }
 }
 

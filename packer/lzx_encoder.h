@@ -41,6 +41,8 @@ struct LzxEncoderOptions {
   LzxBlockType forcedBlockType = kLzxBlockNone;
   // 0: one block per frame. Otherwise every block but the last declares this many bytes.
   uint32_t blockSize = 0;
+  // false: matches may reach past one window's length of their source (LzxSearchLimits).
+  bool fitWindowRing = true;
 };
 
 // How many blocks of each kind were written (index = LzxBlockType).

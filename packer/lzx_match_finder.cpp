@@ -60,6 +60,7 @@ uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t max) {
 // size): decoders that copy from a window-sized ring in pieces (7-Zip's) would otherwise read
 // bytes of the same match that they have not written yet.
 uint32_t LzxMatchFinder::Reach(uint32_t distance, uint32_t maxLength) const {
+  if (!limits_.fitWindowRing) return maxLength;
   const uint32_t room = windowMask_ + 1 - distance;
   return room < maxLength ? room : maxLength;
 }

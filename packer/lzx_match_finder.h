@@ -7,7 +7,7 @@
 // arrive, so that a match never reaches further back than the window allows.
 // Both structures hash the next 4 bytes; a second, chainless table remembers the latest position
 // of each 3-byte prefix, for the short matches that 4-byte hashing cannot see.
-// Every match keeps distance + length within the window size (see Reach).
+// Every match keeps distance + length within the window size (see Reach; tests may lift it).
 // Traps: a chain or tree link is only trusted while it points less than a window back (older
 // slots have been reused by newer positions); every match returned is checked byte by byte, so a
 // stale link costs search time, never a wrong match. A position is only inserted when its 4 bytes
@@ -29,6 +29,9 @@ struct LzxSearchLimits {
   uint32_t depth = 24;        // candidates examined per position
   uint32_t niceLength = 64;   // a match this long ends the search
   bool tree = false;          // binary trees instead of hash chains
+  // Tests only: false lets a match's distance + length exceed the window size (valid by the
+  // format, but see Reach), to reproduce what other decoders make of such matches.
+  bool fitWindowRing = true;
 };
 
 // The most matches FindAll reports for one position (one per length found, lengths growing).

@@ -163,8 +163,10 @@ std::string AssembleCabinet(const std::string& name, uint32_t fileSize, uint16_t
 // its length is 9 to 15 bytes (and other lengths that are not a multiple of 8): a byte of the
 // match comes out as one the match itself has just written, as if the copy ran ahead of its
 // source, which lies 3 bytes ahead of the destination in the circular window. The stream is
-// valid by the format's rules; vorlax and cabextract give the original. The data: random letters
-// (so that the block is coded, not stored) with a 12-byte stretch repeated exactly that far back.
+// valid by the format's rules; vorlax and cabextract give the original. Our encoder keeps
+// distance + length within the window so that its cabinets avoid the defect; the reproduction
+// lifts that rule (fitWindowRing = false). The data: random letters (so that the block is coded,
+// not stored) with a 12-byte stretch repeated exactly that far back.
 // Should 7zz one day agree, this record is out of date and the test says so.
 std::string FarthestMatchData(uint32_t windowBits, std::size_t* matchAt) {
   constexpr std::size_t kMatchLength = 12;
@@ -183,10 +185,12 @@ TEST(LzxPeerDefect, SevenZipMisdecodesAMatchAtTheFarthestDistance) {
     std::size_t matchAt = 0;
     const std::string data = FarthestMatchData(windowBits, &matchAt);
     fs::path work = WorkFolder("farthest_w" + std::to_string(windowBits));
-    WriteBytes(work / "source" / "far.txt", data);
-    const std::string command = "cd " + Quoted(work / "source") + " && " + VORLAX_TOOL + " cab " +
-                                Quoted(work / "far.cab") + " --compress lzx:" + std::to_string(windowBits) + " far.txt";
-    ASSERT_EQ(RunQuietly(command), 0) << command;
+    LzxEncoderOptions options;
+    options.windowBits = windowBits;
+    options.fitWindowRing = false;
+    WriteBytes(work / "far.cab", AssembleCabinet("far.txt", static_cast<uint32_t>(data.size()),
+                                                 static_cast<uint16_t>(kDecoderLzx | (windowBits << 8)),
+                                                 Encode(data, options)));
     const struct {
       const char* name;
       std::string command;
@@ -206,6 +210,22 @@ TEST(LzxPeerDefect, SevenZipMisdecodesAMatchAtTheFarthestDistance) {
         std::mismatch(data.begin(), data.end(), got.begin()).first - data.begin();
     EXPECT_GE(firstDifference, matchAt) << "7zz differs before the farthest match";
     EXPECT_LT(firstDifference, matchAt + 12) << "7zz now decodes the farthest match: the recorded defect is gone";
+  }
+}
+
+// The same data through `vorlax cab`: the encoder's own rule keeps the match inside the window
+// ring, and every extractor, 7zz included, gives the file back.
+TEST(LzxPeerDefect, OurCabinetsOfThatDataReadEverywhere) {
+  for (uint32_t windowBits : {15u, 16u}) {
+    SCOPED_TRACE(windowBits);
+    std::size_t matchAt = 0;
+    const std::string data = FarthestMatchData(windowBits, &matchAt);
+    fs::path work = WorkFolder("farthest_tool_w" + std::to_string(windowBits));
+    WriteBytes(work / "source" / "far.txt", data);
+    const std::string command = "cd " + Quoted(work / "source") + " && " + VORLAX_TOOL + " cab " +
+                                Quoted(work / "far.cab") + " --compress lzx:" + std::to_string(windowBits) + " far.txt";
+    ASSERT_EQ(RunQuietly(command), 0) << command;
+    ExpectEveryExtractorGives(work / "far.cab", std::vector<NamedData>{{"far.txt", data}}, work);
   }
 }
 
