@@ -134,6 +134,11 @@ intptr_t Refuse(const char* reason, const char* name) {
   return kCabAnswerAbort;
 }
 
+intptr_t RefuseName(const char* reason, const char* name) {
+  Call().report.nameRefused = true;
+  return Refuse(reason, name);
+}
+
 bool HasSourcePrefix(const char* name) {
   const std::string& prefix = Call().sourcePrefix;
   return std::strncmp(name, prefix.c_str(), prefix.size()) == 0;
@@ -173,9 +178,9 @@ intptr_t OnFileStart(const CabinetNotification& note) {
   }
   if (!HasSourcePrefix(note.text1)) return kCabAnswerSkip;
   const char* relative = note.text1 + call.sourcePrefix.size();
-  if (!IsContainedName(relative)) return Refuse("File name leaves the destination folder", note.text1);
+  if (!IsContainedName(relative)) return RefuseName("File name leaves the destination folder", note.text1);
   char path[kCabNameBufferSize];
-  if (!DestinationPath(relative, path)) return Refuse("Destination path too long", note.text1);
+  if (!DestinationPath(relative, path)) return RefuseName("Destination path too long", note.text1);
   if (counting) {
     call.totalBytes += note.size;
     progress.totalBytes.store(Saturated(call.totalBytes));

@@ -34,6 +34,9 @@ bool ExtractCabinet(const std::string& cabinetPath, const std::string& sourcePre
 struct ExtractionReport {
   CabinetError cabinetError;
   std::string refusal;
+  // The refusal is about an entry's name or destination path (found by the counting pass before
+  // anything was written), not a file that could not be created: every attempt fails alike.
+  bool nameRefused = false;
 };
 const ExtractionReport& LastExtractionReport();
 

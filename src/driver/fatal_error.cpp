@@ -20,6 +20,7 @@ std::u16string ExpandWithFallback(const std::u16string& text, const char* fallba
 
 void ShowFatalError(const std::u16string& message) {
   State().installFailed = true;
+  ++State().fatalErrors;
   ShowErrorReport(message);
 }
 

@@ -18,9 +18,10 @@ constexpr char kFallbackFatalText[] = "Setup cannot continue because of an error
 // ExpandDefines(State().defines, text), or fallback (ASCII) when that is empty.
 std::u16string ExpandWithFallback(const std::u16string& text, const char* fallback);
 
-// Sets installFailed, then shows the expanded message in an owner-less error box captioned with
-// the expanded "%FATAL_POPUP_TITLE%", and returns once the user closed it. It does not end the
-// process: the caller carries on and the main sequence stops at its next test of installFailed.
+// Sets installFailed and counts the error (InstallerState::fatalErrors), then shows the expanded
+// message in an owner-less error box captioned with the expanded "%FATAL_POPUP_TITLE%", and
+// returns once the user closed it. It does not end the process: the caller carries on and the
+// main sequence stops at its next test of installFailed.
 void ShowFatalError(const std::u16string& message);
 
 // The same box as ShowFatalError, leaving installFailed as it is: for a failure that is reported

@@ -2,6 +2,11 @@
 //
 // The steps run in the order the worker's header gives; the programs before installing come
 // first of all and a failure there leaves only the log's header lines.
+//
+// A fatal error shown inside a step that itself answers true (a "#Fail" define command in a text
+// the step expands) counts as that step's failure: the chain stops after the step and the
+// installation fails. Otherwise the final store would clear the flag the message set, and a run
+// the configuration asked to stop would end as a success.
 #include "driver/install_worker.h"
 
 #include <string>
@@ -10,6 +15,8 @@
 #include "actions/permissions.h"
 #include "actions/registry_values.h"
 #include "actions/shortcuts.h"
+#include "base/text.h"
+#include "cabinet/extraction.h"
 #include "config/define_table.h"
 #include "driver/background_task.h"
 #include "driver/fatal_error.h"
@@ -33,6 +40,17 @@ bool UserWantsRetry() {
   return answer == kIdOk;
 }
 
+// An entry the extraction refused (a name that leaves the install folder, a destination path
+// too long) fails every attempt alike and writes nothing, and closing a program cannot help: the
+// reason is shown as a fatal error with the entry's name instead of the retry prompt. True when
+// the last extraction failed that way.
+bool ReportRefusedEntry() {
+  const ExtractionReport& report = LastExtractionReport();
+  if (!report.nameRefused) return false;
+  ShowFatalError(Widen(report.refusal));
+  return true;
+}
+
 // Extracts the product; after a first failure the user may retry the whole extraction once. A
 // second failure gives up without asking. extractionFailed is cleared before each attempt and set
 // when the extraction is given up.
@@ -50,6 +68,7 @@ bool ExtractProductWithRetry() {
     state.extractionFailed = false;
     ok = ExtractWithStatePrefixes();
     if (ok || retryOffered) break;
+    if (ReportRefusedEntry()) break;
     retryOffered = true;
     if (!UserWantsRetry()) break;
     firstAttempt.swap(state.extractedFiles);
@@ -60,14 +79,19 @@ bool ExtractProductWithRetry() {
   return ok;
 }
 
+// True when no fatal error was shown since the count was `before`. A step that expanded a text
+// running "#Fail" answers true, yet the installation has failed: the worker stops after that
+// step, and its final store keeps the failure instead of clearing it.
+bool NoFatalErrorSince(uint32_t before) { return State().fatalErrors.load() == before; }
+
 // Extraction and everything after it; runs only when every earlier step succeeded.
-bool InstallProduct() {
+bool InstallProduct(uint32_t fatalErrorsBefore) {
   bool ok = ExtractProductWithRetry();
   AppendExtractedFileLines();  // the files created so far, whether or not the extraction succeeded
   if (!ok) return false;
-  ok = WriteRegistryValues();
-  if (ok) ok = CreateShortcuts();
-  if (ok) ok = RunExternalPrograms(State().config.PostExec);
+  ok = WriteRegistryValues() && NoFatalErrorSince(fatalErrorsBefore);
+  if (ok) ok = CreateShortcuts() && NoFatalErrorSince(fatalErrorsBefore);
+  if (ok) ok = RunExternalPrograms(State().config.PostExec) && NoFatalErrorSince(fatalErrorsBefore);
   return ok;
 }
 
@@ -87,14 +111,16 @@ void StartInstallWorker() {
 
 void InstallWorker() {
   InstallerState& state = State();
+  const uint32_t fatalErrorsBefore = state.fatalErrors.load();
   bool ok = RunExternalPrograms(state.config.PreExec);
   std::u16string logPath = ExpandDefines(state.defines, state.config.InstallLog);
   GrantPermissions();  // its result does not change ok
   if (!CreateInstallLog(logPath)) ok = false;
   if (!CopyPropertiesBesideLog(logPath)) ok = false;
   AppendLogHeader();
-  if (ok) ok = InstallProduct();
-  FinishWorker(ok);
+  if (ok) ok = NoFatalErrorSince(fatalErrorsBefore);
+  if (ok) ok = InstallProduct(fatalErrorsBefore);
+  FinishWorker(ok && NoFatalErrorSince(fatalErrorsBefore));
 }
 
 }  // namespace vorlax

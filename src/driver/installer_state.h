@@ -45,6 +45,11 @@ struct InstallerState {
   std::atomic<bool> extractionFailed{false};
   std::atomic<bool> workerDone{false};
   std::atomic<bool> suppressAbortPage{false};
+  // How many fatal messages the run has shown (ShowFatalError counts them). The install worker
+  // compares it before and after its steps: a fatal error raised inside a step that still answers
+  // true (a "#Fail" define command in a text the step expands) must fail the installation, while
+  // a cancel, which sets installFailed alone, lets the worker run on as designed.
+  std::atomic<uint32_t> fatalErrors{0};
   // An exit code that ends the run at once (the DirectX check's): the main sequence stops where
   // it is, and the entry still cleans up (log, temporary folder) but shows no abort page and
   // returns this code. Written and read on the main thread only.

@@ -8,6 +8,10 @@
 
 namespace robot {
 
+namespace {
+constexpr std::size_t kMakeFileBlockSize = 65536;
+}  // namespace
+
 bool ScenarioRunner::WatchFolder(const Step& step) {
   std::wstring folder = ExpandPath(step.positional[0]);
   const std::wstring& prefix = *Named(step, L"prefix");
@@ -62,16 +66,31 @@ bool ScenarioRunner::ExpectNoNewFolder(const Step& step) {
   return true;
 }
 
+// With size=BYTES the file holds that many bytes, really written (a file only extended would
+// take no room on a filesystem that keeps holes, and filling a drive is what size= is for).
 bool ScenarioRunner::MakeFile(const Step& step) {
   std::wstring path = ExpandPath(step.positional[0]);
+  unsigned long size = 0;
+  const std::wstring* sizeText = Named(step, L"size");
+  if (sizeText && !ParseNumber(*sizeText, &size)) return Fail(step, L"size= needs a number of bytes");
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return Fail(step, L"cannot make " + path + L" (error " + std::to_wstring(GetLastError()) + L")");
   }
-  CloseHandle(file);
   madeFiles_.push_back(path);
-  PrintLine(L"made the empty file " + path);
+  static const std::string block(kMakeFileBlockSize, 'x');
+  for (unsigned long left = size; left > 0;) {
+    DWORD count = static_cast<DWORD>(left < block.size() ? left : block.size());
+    DWORD written = 0;
+    if (!WriteFile(file, block.data(), count, &written, nullptr) || written != count) {
+      CloseHandle(file);
+      return Fail(step, L"cannot write " + std::to_wstring(size) + L" bytes to " + path);
+    }
+    left -= count;
+  }
+  CloseHandle(file);
+  PrintLine(L"made the file " + path + L" of " + std::to_wstring(size) + L" bytes");
   return true;
 }
 

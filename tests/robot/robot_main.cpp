@@ -22,7 +22,8 @@
 //   set-env NAME value=TEXT               set an environment variable of the robot, inherited by
 //                                         the installer it starts later (TEXT's %VARIABLE%s are
 //                                         expanded first)
-//   make-file PATH                        make an empty file (it must not exist yet); it is
+//   make-file PATH [size=BYTES]           make a file (it must not exist yet), empty or of
+//                                         BYTES written bytes; it is
 //                                         deleted when the robot ends. After 'start',
 //                                         %ROBOT_INSTALLER_PID% is the installer's process id as
 //                                         8 upper-case hexadecimal digits

@@ -102,7 +102,7 @@ const std::vector<ScenarioRunner::CommandInfo>& ScenarioRunner::Commands() {
       {L"start", &ScenarioRunner::Start, 0, 64, {}, {L"suspended"}},
       {L"resume", &ScenarioRunner::Resume, 0, 0, {}, {}},
       {L"lock-file", &ScenarioRunner::LockFile, 0, 1, {}, {}},
-      {L"make-file", &ScenarioRunner::MakeFile, 1, 1, {}, {}},
+      {L"make-file", &ScenarioRunner::MakeFile, 1, 1, {}, {L"size"}},
       {L"set-env", &ScenarioRunner::SetEnv, 1, 1, {L"value"}, {}},
       {L"attach", &ScenarioRunner::Attach, 1, 1, {}, {}},
       {L"start-registry-command", &ScenarioRunner::StartRegistryCommand, 2, 2, {}, {}},

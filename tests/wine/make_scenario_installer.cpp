@@ -12,6 +12,9 @@
 // the installer's copy step writes to files.cab: the cabinet record's payload through the end of
 // the file (the copy runs to the end, so it carries the record's size and type fields and every
 // later record). It is written only for layouts whose walk reaches the cabinet record.
+// Damaged inputs: "foreign-cabinet" (a cabinet record holding text), "product-bad-attached-defines"
+// (the product with an attached defines text the reader refuses) and the product's "bad-*" and
+// "escaping-name" variants (sample_product.h).
 // Exit code 0, or 1 with a message on standard error.
 #include <cstdio>
 #include <cstring>
@@ -69,10 +72,18 @@ std::string LaunchMarkerBeside(const std::string& stub) {
   return stub.substr(0, stub.size() - suffix.size()) + kLaunchMarkerInBuild;
 }
 
+// The layout whose attached defines text the defines reader refuses (an end tag that closes
+// another element), after the sample product's cabinet.
+constexpr char kBadAttachedDefinesLayout[] = "product-bad-attached-defines";
+const std::u16string kBadAttachedDefines = u"<Defines><Define><Name>X</Value></Define></Defines>";
+
 // "product" and "product-VARIANT": the sample product's cabinet in the shipped record chain.
 bool BuildProduct(const std::string& layout, const std::string& stubPath, const std::string& stub,
                   Built* built) {
-  std::string variant = layout.size() > sizeof kProductLayout ? layout.substr(sizeof kProductLayout) : "";
+  const bool badAttachedDefines = layout == kBadAttachedDefinesLayout;
+  std::string variant = layout.size() > sizeof kProductLayout && !badAttachedDefines
+                            ? layout.substr(sizeof kProductLayout)
+                            : "";
   std::string cabinet;
   std::string error;
   if (!scenarios::BuildProductCabinet(VORLAX_WINE_TESTS_DIR "/product", LaunchMarkerBeside(stubPath), variant,
@@ -80,7 +91,9 @@ bool BuildProduct(const std::string& layout, const std::string& stubPath, const 
     std::fprintf(stderr, "make_scenario_installer: %s\n", error.c_str());
     return false;
   }
-  built->installer = vorlax::BuildInstaller(stub, cabinet, {}, false);
+  std::vector<std::u16string> defines;
+  if (badAttachedDefines) defines.push_back(kBadAttachedDefines);
+  built->installer = vorlax::BuildInstaller(stub, cabinet, defines, false);
   built->reachesCabinet = true;
   return true;
 }
@@ -112,6 +125,10 @@ bool Build(const std::string& layout, const std::string& stubPath, const std::st
     vorlax::AppendPayloadRecord(&built->installer, kUnknownRecordType, "unknown record");
     built->cabinetOffset = built->installer.size();
     vorlax::AppendPayloadRecord(&built->installer, vorlax::kRecordCabinet, cabinet);
+  } else if (layout == "foreign-cabinet") {
+    // A well-formed chain whose cabinet record holds no cabinet: the walk and the copy pass, the
+    // cabinet reader refuses the copy.
+    built->installer = vorlax::BuildInstaller(stub, "This is not a Microsoft cabinet.\r\n", {}, false);
   } else if (layout == "unknown-type-last") {
     // The walk meets type 3 first, before it reaches the cabinet.
     built->installer = vorlax::BuildInstaller(stub, cabinet, {}, false);

@@ -66,8 +66,37 @@ constexpr char kUninstallerFromRobotFolder[] = "../../src/uninstall/win32/vorlax
 
 const char* const kConfigFiles[] = {"install.xml", "defines.xml", "props.xml", "licence.txt", "readme.txt"};
 
-// A properties file whose root element is not Properties: the reader stops on line 2.
-const char kBadProperties[] = "<?xml version=\"1.0\" ?>\r\n<Props>\r\n</Props>\r\n";
+// The "damaged" variants: one configuration file replaced by a damaged one (UTF-16LE with its
+// byte-order mark), or left out (null text), one variant per kind of damage the readers tell.
+struct DamagedFile {
+  const char* variant;
+  const char* configFile;
+  const char* text;
+};
+const DamagedFile kDamagedFiles[] = {
+    // The root element is not Properties: the section reader stops on line 2.
+    {"bad-props", "props.xml", "<?xml version=\"1.0\" ?>\r\n<Props>\r\n</Props>\r\n"},
+    // An end tag that closes another element than the open one (the XML reader).
+    {"bad-install-end", "install.xml",
+     "<?xml version=\"1.0\" ?>\r\n<InstallConfig>\r\n\t<RunExe>x</InstallLog>\r\n</InstallConfig>\r\n"},
+    // An element the install configuration does not know (the section reader).
+    {"bad-install-element", "install.xml",
+     "<?xml version=\"1.0\" ?>\r\n<InstallConfig>\r\n\t<Bogus>x</Bogus>\r\n</InstallConfig>\r\n"},
+    // A file that ends inside an element.
+    {"bad-defines-cut", "defines.xml", "<?xml version=\"1.0\" ?>\r\n<Defines>\r\n\t<Define><Name>Ver"},
+    // A file missing from the cabinet.
+    {"bad-defines-missing", "defines.xml", nullptr},
+};
+
+const DamagedFile* FindDamage(const std::string& variant) {
+  for (const DamagedFile& damage : kDamagedFiles) {
+    if (variant == damage.variant) return &damage;
+  }
+  return nullptr;
+}
+
+// The "escaping-name" variant's extra product entry, whose name leaves the install folder.
+constexpr char kEscapingName[] = "files\\..\\escaped.txt";
 
 bool ReadFile(const std::string& path, std::string* bytes) {
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -142,8 +171,9 @@ std::string Utf16LeWithMark(const std::string& ascii) {
 
 bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
                          const std::string& variant, std::string* cabinet, std::string* error) {
-  if (!variant.empty() && variant != "bad-props" && variant != "win98" && variant != "actions" &&
-      variant != "actions-win98") {
+  const DamagedFile* damage = FindDamage(variant);
+  if (!variant.empty() && !damage && variant != "win98" && variant != "actions" &&
+      variant != "actions-win98" && variant != "escaping-name") {
     *error = "unknown product variant " + variant;
     return false;
   }
@@ -153,8 +183,9 @@ bool BuildProductCabinet(const std::string& productDir, const std::string& launc
     vorlax::CabinetInputFile file;
     file.name = std::string("cfg\\") + name;
     file.folder = kConfigFolder;
-    if (variant == "bad-props" && file.name == "cfg\\props.xml") {
-      file.data = Utf16LeWithMark(kBadProperties);
+    if (damage && std::string(damage->configFile) == name) {
+      if (!damage->text) continue;
+      file.data = Utf16LeWithMark(damage->text);
     } else {
       std::string folder = "/cfg/";
       for (const char* replaced : kActionsConfigFiles) {
@@ -194,6 +225,13 @@ bool BuildProductCabinet(const std::string& productDir, const std::string& launc
       return false;
     }
     files.push_back(file);
+  }
+  if (variant == "escaping-name") {
+    vorlax::CabinetInputFile escaping;
+    escaping.name = kEscapingName;
+    escaping.data = "outside the install folder\r\n";
+    escaping.folder = kProductFolder;
+    files.push_back(escaping);
   }
   vorlax::CabinetWriterOptions options;
   vorlax::CompressionChoice lzx;

@@ -14,7 +14,10 @@
 namespace scenarios {
 
 // The variants the layouts name: "" (the product as shipped), "bad-props" (a properties file
-// whose root element is wrong) and "win98" (the product as shipped, under its own installer name,
+// whose root element is wrong), "bad-install-end", "bad-install-element", "bad-defines-cut" and
+// "bad-defines-missing" (install.xml or defines.xml damaged in one way each, or missing),
+// "escaping-name" (an extra product entry "files\..\escaped.txt", whose name leaves the install
+// folder), "win98" (the product as shipped, under its own installer name,
 // so the Windows version Wine is told to show that program touches no other scenario), "actions"
 // (install.xml and defines.xml from actions/, with every install action, and the test library
 // vorlax-test-functions.dll from the Windows build as bin\vorlax-test-functions.dll, and its

@@ -45,6 +45,11 @@ readonly kDisplayWaitSteps=100   # x 0.1 s
 # mapped as drive S: in the prefix. Missing-drive scenarios use Q:, which is never mapped.
 readonly kSmallDriveSize=256k
 readonly kSmallDriveLetter=s:
+# The small folder of the full-folder scenarios: a tmpfs of kSmallFolderSize mounted on the
+# prefix's "C:\Vorlax Full\data", so that the free space the installer measures (drive C:'s)
+# is far more than that folder holds.
+readonly kSmallFolderSize=64k
+readonly kSmallFolder="drive_c/Vorlax Full/data"
 readonly kProbeTimeout=30
 readonly kArches="win32 win64"
 readonly kDefaultArch=win32      # of a work folder older than its architecture file
@@ -163,14 +168,18 @@ mount_small_drive() {
   mkdir -p "$workdir/small-drive"
   if mount -t tmpfs -o size="$kSmallDriveSize" vorlax-small-drive "$workdir/small-drive" 2>/dev/null; then
     ln -sfn "$workdir/small-drive" "$workdir/prefix/dosdevices/$kSmallDriveLetter"
+    mkdir -p "$workdir/prefix/$kSmallFolder"
+    mount -t tmpfs -o size="$kSmallFolderSize" vorlax-small-folder "$workdir/prefix/$kSmallFolder"
   else
     echo "wine_harness: cannot mount a small filesystem (not root?): full-drive scenarios will be skipped"
   fi
 }
 
 unmount_small_drive() {
-  local workdir=$1
-  if mountpoint -q "$workdir/small-drive" 2>/dev/null; then umount "$workdir/small-drive" || true; fi
+  local workdir=$1 mounted
+  for mounted in "$workdir/prefix/$kSmallFolder" "$workdir/small-drive"; do
+    if mountpoint -q "$mounted" 2>/dev/null; then umount "$mounted" || true; fi
+  done
 }
 
 setup() {

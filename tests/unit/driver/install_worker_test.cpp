@@ -4,7 +4,7 @@
 // before the log and the registry step after the files, the programs before installing first
 // (a failure there still leaves the log's header), the shortcuts and the programs after
 // installing last (a failing link reported without failing the installation, a cancel while a
-// program runs), and the final stores.
+// program runs), a Fail define command inside a step, and the final stores.
 #include "driver/install_worker.h"
 
 #include <gtest/gtest.h>
@@ -217,6 +217,41 @@ TEST_F(InstallWorkerTest, FailedLogOrCopyExtractsNothingButKeepsTheHeader) {
   }
 }
 
+// A cabinet entry the extraction refuses fails the same way on every attempt: the reason is
+// shown with the entry's name, instead of the prompt to close a running program and try again,
+// and nothing is written.
+TEST_F(InstallWorkerTest, RefusedEntryIsReportedWithoutTheRetryPrompt) {
+  struct Case {
+    const char* name;
+    std::string entry;
+    std::u16string message;
+  };
+  const Case cases[] = {
+      {"LeavesTheInstallFolder", "..\\escaped.txt",
+       u"File name leaves the destination folder 'files\\..\\escaped.txt'"},
+      {"PathTooLong", std::string(245, 'n'),
+       u"Destination path too long 'files\\" + std::u16string(245, u'n') + u"'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    SampleProduct product;
+    CabinetInputFile extra;
+    extra.name = c.entry;
+    extra.data = "extra";
+    product.files.push_back(extra);
+    PlaceSampleCabinet(&fake, product);
+    fake.AddFile(State().tempDir + u"\\props.xml", "texts");
+    StartInstallWorker();
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].text, c.message);
+    EXPECT_TRUE(State().installFailed);
+    EXPECT_TRUE(State().extractionFailed);
+    EXPECT_FALSE(fake.HasFile(kExe));
+    EXPECT_EQ(ClosedLog(), kHeader + kEnd);
+  }
+}
+
 TEST_F(InstallWorkerTest, DestinationWithoutAn8BitFormWritesNothing) {
   State().destinationPrefix = u"C:\\Games\\\x0141\\";
   fake.defaultMessageAnswer = kIdCancel;
@@ -357,6 +392,25 @@ TEST_F(InstallWorkerTest, ReportsThatDoNotFailTheirStepAreNoCancelForThePrograms
                        u"Failed to Create Link to 'C:\\Games\\Demo\\demo.exe'"}));
   EXPECT_FALSE(State().installFailed);
   EXPECT_EQ(fake.exitCodePolls, 1 + 4);  // the program after installing ran to its end
+}
+
+// A "#Fail" define command in a text a step expands shows its message and sets installFailed
+// without failing the step by itself: the installation still fails (the final store must not
+// clear it again) and stops after that step, as after any failed step.
+TEST_F(InstallWorkerTest, FailCommandDuringTheInstallStopsItAfterItsStep) {
+  ConfigureProgramsAndShortcut();
+  State().defines.Set(u"Stop", u"#Fail Stopped by the configuration");
+  State().config.RegValues = {RegValue{u"HKCU\\Software\\Demo", 0, u"Path", u"%InstallPath%%Stop%"}};
+  StartInstallWorker();
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_EQ(fake.messages[0].text, u"Stopped by the configuration");
+  EXPECT_TRUE(State().workerDone);
+  EXPECT_TRUE(State().installFailed);
+  EXPECT_TRUE(fake.links.empty());
+  EXPECT_EQ(fake.programStarts.size(), 1u);  // the programs after installing do not run
+  EXPECT_EQ(ClosedLog(), kHeader + kFileLines + u"\t<Registry>\r\n"
+            u"\t\t<RegValue>\r\n\t\t\t<Key>HKCU\\Software\\Demo</Key>\r\n"
+            u"\t\t\t<Name>Path</Name>\r\n\t\t</RegValue>\r\n\t</Registry>\r\n" + kEnd);
 }
 
 TEST_F(InstallWorkerTest, UnreadableVersionAtTheShortcutsFailsTheInstallation) {
