@@ -2,8 +2,8 @@
 # After demo.scenario: every packed file installed byte for byte; the game's first run wrote its
 # settings (the PostExec program ran); the registry values of the three types, one made by a
 # define command; the uninstall entry naming uninst.exe and the install log; the shortcuts read
-# back with lnkinfo, the {perm} one too; the saved-games folder and the high-score key open to
-# everybody; the install log line by line. The staged product lies beside the installer
+# back with lnkinfo, the {perm} one too; the uninstaller packed by --uninstaller; the saved-games
+# folder and the high-score key open to everybody; the install log line by line. The staged product lies beside the installer
 # (pack_scenario_installer.sh).
 IFS=';' read -r program_files program_data public < <(wine_logged cmd /c 'echo %ProgramFiles%;%ProgramData%;%PUBLIC%')
 linux_path() { local path=${1#C:\\}; printf '%s/%s' "$VORLAX_DRIVE_C" "${path//\\//}"; }
@@ -15,8 +15,9 @@ readonly settings_key='HKCU\Software\Vorlax Bounce\Settings'
 readonly uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Vorlax Bounce 1.0'
 installed=$(linux_path "$product")
 
-diff -r -x Saves -x Install.log -x Install_props.xml "$WORKDIR/packed.product/files" "$installed"
-echo "ok files: $(find "$installed" -type f | wc -l) files in $product, the packed ones byte for byte"
+diff -r -x Saves -x Install.log -x Install_props.xml -x uninst.exe "$WORKDIR/packed.product/files" "$installed"
+cmp "$WORKDIR"/packed.product/tool/share/vorlax/vorlax-uninstall-*.exe "$installed/uninst.exe"
+echo "ok files: $(find "$installed" -type f | wc -l) files in $product, the packed ones and the uninstaller byte for byte"
 cmp <(printf '[Game]\r\nSpeed=3\r\nBestScore=0\r\n') "$installed/Saves/settings.ini"
 echo "ok: the first run wrote Saves\\settings.ini"
 
@@ -55,7 +56,7 @@ expected_log="<InstallLog>
 	<UninstallDelRegKey>$game_key</UninstallDelRegKey>
 	<UserRegKey>HKCU\\Software\\Vorlax Bounce</UserRegKey>"
 for file in bounce.exe data\\levels\\level1.txt data\\levels\\level2.txt data\\sprites.bin docs\\manual.txt \
-  licence.txt readme.txt; do
+  licence.txt readme.txt uninst.exe; do
   expected_log+=$'\n'"	<File>$product\\$file</File>"
 done
 expected_log+=$'\n'"	<Registry>"

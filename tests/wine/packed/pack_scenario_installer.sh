@@ -5,7 +5,8 @@
 #   pack_scenario_installer.sh LAYOUT STUB CABINET OUT_INSTALLER OUT_EXPECTED_CABINET
 # CABINET is not used and OUT_EXPECTED_CABINET is left empty. Layouts:
 #   demo       the demo product (demo/make_product.sh, with the game from STUB's Windows build
-#              folder; skipped, exit 77, while the game is not built)
+#              folder; skipped, exit 77, while the game is not built), packed with --uninstaller
+#              (the uninstaller of the same build, as uninst.exe)
 #   init-pack  `vorlax init` then `vorlax pack` of the sample product's files (tests/wine/product/files)
 #   signed     the same packed with --signable, then signed with osslsigncode and a throw-away
 #              certificate made with openssl (exit 77, skipped, without them)
@@ -38,6 +39,21 @@ pack() {
   "$vorlax" pack "${arguments[@]}"
 }
 
+# Packs with --uninstaller, the way an installed tool does it: the tool is copied into
+# "$stage/tool/bin" with the uninstaller of STUB's Windows build in "$stage/tool/share/vorlax",
+# named after the stub's architecture, where the tool looks for it.
+pack_with_uninstaller() {
+  local uninstaller=$build/src/uninstall/win32/vorlax-uninstall.exe arch=x86
+  [ -f "$uninstaller" ] || { echo "SKIPPED: $uninstaller is missing (scripts/build)"; exit "$kSkipped"; }
+  [ "$(basename "$build")" = win64 ] && arch=x64
+  mkdir -p "$stage/tool/bin" "$stage/tool/share/vorlax"
+  cp "$vorlax" "$stage/tool/bin/vorlax"
+  cp "$uninstaller" "$stage/tool/share/vorlax/vorlax-uninstall-$arch.exe"
+  local arguments=("$1" --config "$stage/config" --files "$stage/files" --stub "$stub" --uninstaller)
+  echo "pack_scenario_installer: vorlax pack ${arguments[*]}"
+  "$stage/tool/bin/vorlax" pack "${arguments[@]}"
+}
+
 # Signs UNSIGNED into the installer with a throw-away certificate, and verifies the signature.
 sign() {
   local unsigned=$1 tool
@@ -60,7 +76,7 @@ case "$layout" in
       exit "$kSkipped"
     fi
     "$root/demo/make_product.sh" "$build" "$stage"
-    pack "$installer"
+    pack_with_uninstaller "$installer"
     ;;
   init-pack)
     stage_starter
