@@ -12,6 +12,9 @@ wine_logged() {
   return "$status"
 }
 
+# linux_path 'C:\...': where a path on the prefix's drive C: lies on this host.
+linux_path() { local path=${1#C:\\}; printf '%s/%s' "$VORLAX_DRIVE_C" "${path//\\//}"; }
+
 # expect_reg KEY NAME TYPE DATA: `reg query KEY /v NAME` shows NAME with exactly that type and data
 # (as reg prints them: REG_DWORD as 0x..., REG_BINARY as upper-case hexadecimal digits).
 expect_reg() {

@@ -4,7 +4,6 @@
 # {perm} desktop link, which the installer does not log. That link and the uninstaller's temporary
 # copy (waiting for the next system start) are removed here for the next scenario.
 IFS=';' read -r program_files program_data public < <(wine_logged cmd /c 'echo %ProgramFiles%;%ProgramData%;%PUBLIC%')
-linux_path() { local path=${1#C:\\}; printf '%s/%s' "$VORLAX_DRIVE_C" "${path//\\//}"; }
 readonly product="$program_files\\Vorlax Bounce"
 readonly menu="$program_data\\Microsoft\\Windows\\Start Menu\\Programs\\Vorlax Bounce"
 readonly desktop="$public\\Desktop"

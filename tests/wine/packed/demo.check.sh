@@ -6,7 +6,6 @@
 # folder and the high-score key open to everybody; the install log line by line. The staged product lies beside the installer
 # (pack_scenario_installer.sh).
 IFS=';' read -r program_files program_data public < <(wine_logged cmd /c 'echo %ProgramFiles%;%ProgramData%;%PUBLIC%')
-linux_path() { local path=${1#C:\\}; printf '%s/%s' "$VORLAX_DRIVE_C" "${path//\\//}"; }
 readonly product="$program_files\\Vorlax Bounce"
 readonly menu="$program_data\\Microsoft\\Windows\\Start Menu\\Programs\\Vorlax Bounce"
 readonly desktop="$public\\Desktop"

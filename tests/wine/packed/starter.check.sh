@@ -2,7 +2,6 @@
 # After starter.scenario: the folder of files installed byte for byte, the starter's registry value and its Start menu shortcut to the readme. The packed
 # folder lies beside the installer (pack_scenario_installer.sh).
 IFS=';' read -r program_files program_data < <(wine_logged cmd /c 'echo %ProgramFiles%;%ProgramData%')
-linux_path() { local path=${1#C:\\}; printf '%s/%s' "$VORLAX_DRIVE_C" "${path//\\//}"; }
 readonly product="$program_files\\My Product"
 readonly menu="$program_data\\Microsoft\\Windows\\Start Menu\\Programs\\My Product"
 installed=$(linux_path "$product")
