@@ -1,6 +1,7 @@
 // ConfirmAbort and the cancel of the progress pages.
 #include "ui/abort_confirmation.h"
 
+#include "driver/fatal_error.h"
 #include "driver/installer_state.h"
 #include "platform/system.h"
 
@@ -15,8 +16,8 @@ constexpr uint32_t kWorkerPollMilliseconds = 100;
 bool ConfirmAbort(const AskQuestion& ask) {
   InstallerState& state = State();
   if (state.installFailed) return true;
-  const std::u16string text = ExpandDefines(state.defines, u"%ABORT_POPUP_TEXT%");
-  const std::u16string caption = ExpandDefines(state.defines, u"%ABORT_POPUP_TITLE%");
+  const std::u16string text = ExpandWithFallback(u"%ABORT_POPUP_TEXT%", kFallbackAbortText);
+  const std::u16string caption = ExpandWithFallback(u"%ABORT_POPUP_TITLE%", kFallbackAbortCaption);
   return ask(text, caption, kAbortQuestionStyle) == kIdYes;
 }
 

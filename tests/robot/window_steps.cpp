@@ -26,27 +26,43 @@ bool ScenarioRunner::ExpectWindow(const Step& step) {
   if (!NeedProcess(step)) return false;
   std::wstring captionText;
   const std::wstring* caption = ExpandedNamed(step, L"caption", &captionText);
-  current_ = WaitForDialog(step, caption, L"a window " + Quoted(*caption), Named(step, L"class"));
+  // control=N: only a window with that control counts (pages of the same caption told apart).
+  unsigned long control = 0;
+  const std::wstring* controlText = Named(step, L"control");
+  if (controlText && (!ParseNumber(*controlText, &control) || control == 0)) {
+    return Fail(step, L"control must be a number above 0");
+  }
+  const std::wstring what = L"a window " + Quoted(*caption) +
+                            (control ? L" with control " + std::to_wstring(control) : L"");
+  current_ = WaitForDialog(step, caption, what, Named(step, L"class"), static_cast<int>(control));
   if (!current_) return false;
   PrintLine(L"window " + Quoted(*caption));
   return true;
 }
 
-// Waits (bounded) until the control shows the text: a page busy with a press the robot just
-// posted, or with the system's own work (the folder browser's closing), answers a moment later.
+// Waits (bounded) until the control shows the text (text=), or a text that begins with it
+// (starts-with=: a text that changes too fast to catch whole, as the file being extracted): a
+// page busy with a press the robot just posted, or with the system's own work (the folder
+// browser's closing), answers a moment later.
 bool ScenarioRunner::ExpectControl(const Step& step) {
   if (!NeedWindow(step)) return false;
   unsigned long id = 0;
   if (!ParseNumber(*Named(step, L"id"), &id)) return Fail(step, L"id must be a number");
+  const std::wstring* whole = Named(step, L"text");
+  const std::wstring* start = Named(step, L"starts-with");
+  if ((whole == nullptr) == (start == nullptr)) return Fail(step, L"expect-control needs text= or starts-with=");
   HWND control = GetDlgItem(current_, static_cast<int>(id));
   if (!control) return Fail(step, L"the window has no control " + std::to_wstring(id));
-  const std::wstring expected = ExpandText(*Named(step, L"text"));
+  const std::wstring expected = ExpandText(whole ? *whole : *start);
+  auto matches = [&](const std::wstring& text) {
+    return whole ? text == expected : text.compare(0, expected.size(), expected) == 0;
+  };
   DWORD started = GetTickCount();
   std::wstring text;
-  while ((text = WindowText(control)) != expected) {
+  while (!matches(text = WindowText(control))) {
     if (GetTickCount() - started >= timeoutMs_) {
       return Fail(step, L"control " + std::to_wstring(id) + L" shows " + Quoted(text) +
-                            L", expected " + Quoted(expected));
+                            (whole ? L", expected " : L", expected a text starting with ") + Quoted(expected));
     }
     Sleep(kPollMs);
   }

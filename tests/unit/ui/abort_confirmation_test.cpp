@@ -62,6 +62,21 @@ TEST_F(AbortTest, AsksWithExpandedTextsAndNoPreselected) {
   }
 }
 
+// Before props.xml is loaded (the configuration stage's small page) the question's texts expand
+// to nothing: each is then the fixed text, while a text that expands to something still wins.
+TEST_F(AbortTest, QuestionWithoutPropertiesUsesTheFixedTexts) {
+  State().defines.Set(u"ABORT_POPUP_TEXT", u"%MISSING%");
+  EXPECT_TRUE(ConfirmAbort(Answering(kIdYes)));
+  State().defines.Set(u"ABORT_POPUP_TITLE", u"");
+  EXPECT_FALSE(ConfirmAbort(Answering(kIdNo)));
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].text, u"Do you want to stop the installation?");
+  EXPECT_EQ(asked[0].caption, u"Setup");
+  EXPECT_EQ(asked[1].text, u"Do you want to stop the installation?");
+  EXPECT_EQ(asked[1].caption, u"Stop Setup");
+  EXPECT_EQ(asked[1].style, 0x104u);
+}
+
 // A system whose Sleep lets the background task finish after a number of sleeps.
 class FinishingSystem : public FakeSystem {
  public:
