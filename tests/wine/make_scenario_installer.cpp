@@ -6,7 +6,8 @@
 // LAYOUT names the scenario's record chain. The "product" layouts ignore CABINET and carry the
 // sample product's cabinet instead (sample_product.h): "product" as shipped, "product-bad-props"
 // with a broken properties file, "product-win98" as shipped under its own name, "product-actions"
-// (and "product-actions-win98" under its own name) with every install action. They take the launch
+// (and "product-actions-win98" under its own name) with every install action, "product-large"
+// with hundreds of extra small files that keep the progress pages busy. They take the launch
 // marker program (and the actions layouts the test library vorlax-test-functions.dll) from the
 // Windows build the stub comes from (<build>/src/setup/vorlax-setup.exe -> <build>/tests/robot/). OUT_EXPECTED_CABINET receives what
 // the installer's copy step writes to files.cab: the cabinet record's payload through the end of

@@ -22,7 +22,10 @@ namespace scenarios {
 // (install.xml and defines.xml from actions/, with every install action, and the test library
 // vorlax-test-functions.dll from the Windows build as bin\vorlax-test-functions.dll, and its
 // uninstaller vorlax-uninstall.exe as uninst.exe) and
-// "actions-win98" (the same under its own installer name, for the Windows 98 scenario).
+// "actions-win98" (the same under its own installer name, for the Windows 98 scenario), and "large"
+// (the product as shipped plus 300 small configuration files nothing reads and 1,000 product
+// files of 4,096 bytes: enough files that under Wine each progress page stays on screen for
+// seconds, for the cancels during an extraction).
 bool BuildProductCabinet(const std::string& productDir, const std::string& launchMarker,
                          const std::string& variant, std::string* cabinet, std::string* error);
 
