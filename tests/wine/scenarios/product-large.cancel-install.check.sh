@@ -26,7 +26,7 @@ echo "ok log: the complete installation's log with $pieces pieces"
 
 # What is installed: the files the log lists, and the log with its properties copy.
 listed=$(iconv -f UTF-16LE -t UTF-8 "$folder/Install.log" | tr -d '\r' |
-  sed -n 's|^\t<File>C:\\Vorlax Demo\\\(.*\)</File>$|\1|p' | tr '\\' '/' | sort)
+  sed -n 's|^\t<File>C:\\Vorlax Demo\\\(.*\)</File>$|\1|p' | sed 's|\\|/|g' | sort)
 installed=$(cd "$folder" && find . -type f ! -name Install.log ! -name Install_props.xml | sed 's|^\./||' | sort)
 if [ "$listed" != "$installed" ]; then
   echo "FAIL files: the install folder and the log's File lines differ:"
