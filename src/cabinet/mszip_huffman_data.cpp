@@ -95,14 +95,6 @@ struct FastState {
   }
 };
 
-// A match that reaches into the previous block's output, kept out of the hot loop.
-// Answers the new write position, or null for a distance beyond the window.
-__attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* at, unsigned distance,
-                                                     unsigned length) {
-  out->next = at;
-  return CopyMatch(out, distance, length) ? out->next : nullptr;
-}
-
 // The fast loop proper. Works on a local copy of the state so that it stays in registers.
 //
 // Bit budget: a refill leaves at least 56 valid bits, and all 64 bits of the buffer are real input
@@ -114,9 +106,7 @@ __attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* 
 MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput* out) {
   const uint32_t* litLen = t.litLen;
   const uint32_t* distance = t.distance;
-  uint8_t* const start = out->start;
-  const size_t window = out->window;
-  const uint8_t* const history = out->history;
+  const unsigned window = out->window;
   FastState s = *state;
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
@@ -186,22 +176,12 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
       }
       unsigned dist = s.Take(d);
       e = litLen[s.bits & kLitLenMask];
-      size_t position = static_cast<size_t>(s.out - start);
-      if (dist <= position) {
-        CopyWithinOutputWide(s.out, dist, length);
-        s.out += length;
-      } else if (dist <= window && position + window - dist + length <= window) {
-        // Wholly inside the previous block's output.
-        CopyFromHistoryWide(s.out, history + position + window - dist, length);
-        s.out += length;
-      } else {
-        uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);
-        if (next == nullptr) {
-          end = kMszipDataError;
-          break;
-        }
-        s.out = next;
+      if (dist > window) {
+        end = kMszipDataError;
+        break;
       }
+      CopyWithinOutputWide(s.out, dist, length);
+      s.out += length;
     } while (--rounds > 0);
     if (end != kMszipDataOutputFull) break;
   }
