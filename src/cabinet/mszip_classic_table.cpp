@@ -32,6 +32,8 @@ struct ClassicBuilder {
   unsigned tableSize;                  // entries of the innermost open table
   int level;                           // innermost open level, -1 before the first table
   int bitsBefore;                      // bits decoded before the innermost level (level * lookup)
+  unsigned canonicalCode;              // current code as counted, of `codeLength` bits
+  unsigned codeLength;
   unsigned huffmanCode;                // current code, bit-reversed
   unsigned used;
 };
@@ -157,14 +159,11 @@ void StoreEntry(ClassicBuilder* b, unsigned len) {
   }
 }
 
-// Counts the bit-reversed code of length `len` up by one, then closes the tables it has left.
+// Counts the code of length `len` up by one, then closes the tables it has left.
 void NextCode(ClassicBuilder* b, unsigned len) {
-  unsigned bit = 1u << (len - 1);
-  while (b->huffmanCode & bit) {
-    b->huffmanCode ^= bit;
-    bit >>= 1;
-  }
-  b->huffmanCode ^= bit;
+  b->canonicalCode = (b->canonicalCode << (len - b->codeLength)) + 1;
+  b->codeLength = len;
+  b->huffmanCode = MszipReverseBits(b->canonicalCode, len);
   while ((b->huffmanCode & ((1u << b->bitsBefore) - 1)) != b->saved[b->level]) {
     b->level--;
     b->bitsBefore -= b->lookup;
@@ -188,6 +187,8 @@ MszipClassicOutcome BuildClassicTable(const MszipClassicCode& code, unsigned loo
 
   b.saved[0] = 0;
   b.huffmanCode = 0;
+  b.canonicalCode = 0;
+  b.codeLength = shortest;
   b.level = -1;
   b.bitsBefore = -static_cast<int>(b.lookup);
   b.tableSize = 0;

@@ -33,17 +33,6 @@ uint32_t CodeEntry(uint32_t symbolTemplate, unsigned bits) {
   return symbolTemplate + bits + (bits << 8);
 }
 
-// The next code of `bits` bits in canonical order, both bit-reversed: adds one at the reversed
-// end. (A longer next code appends zeros, which in reversed form changes nothing.)
-unsigned NextReversed(unsigned reversed, unsigned bits) {
-  unsigned bit = 1u << (bits - 1);
-  while (reversed & bit) {
-    reversed ^= bit;
-    bit >>= 1;
-  }
-  return reversed | bit;
-}
-
 void Replicate(uint32_t* table, unsigned first, unsigned step, unsigned size, uint32_t entry) {
   for (unsigned i = first; i < size; i += step) table[i] = entry;
 }
@@ -129,7 +118,8 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   // First level: codes no longer than rootBits, shortest first, in a table that is doubled (its
   // entries repeated above themselves) each time the code length grows, so that every entry ends
   // up repeated over the bits its code does not use. Unassigned patterns stay invalid.
-  unsigned reversed = 0;  // the current canonical code, bit-reversed
+  unsigned code = 0;      // the current canonical code, of codeBits bits
+  unsigned codeBits = 0;
   unsigned tableBits = 0;
   table[0] = kMszipEntryInvalid;
   PlacedLength placed[kMszipLengthSymbols];
@@ -138,11 +128,15 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   for (; i < b.used && lengths[b.symbols[i]] <= rootBits; ++i) {
     unsigned symbol = b.symbols[i];
     unsigned len = lengths[symbol];
-    for (; tableBits < len; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
+    if (len > tableBits) {
+      code <<= len - codeBits;
+      codeBits = len;
+      for (; tableBits < len; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
+    }
+    unsigned reversed = MszipReverseBits(code++, len);
     table[reversed] = CodeEntry(SymbolTemplate(symbol, kind), len);
     if (IsLengthSymbol(symbol, kind)) placed[placedCount++] = {symbol, len, reversed};
     b.count[len]--;
-    reversed = NextReversed(reversed, len);
   }
   for (; tableBits < rootBits; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
   ExpandLengths(table, rootBits, placed, placedCount);
@@ -156,6 +150,9 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   for (; i < b.used; ++i) {
     unsigned symbol = b.symbols[i];
     unsigned len = lengths[symbol];
+    code <<= len - codeBits;
+    codeBits = len;
+    unsigned reversed = MszipReverseBits(code++, len);
     unsigned prefix = reversed & (rootSize - 1);
     if (prefix != subPrefix) {
       subBits = SubTableBits(&b, len, rootBits);
@@ -170,7 +167,6 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
     Replicate(table + subStart, reversed >> rootBits, 1u << sub, 1u << subBits,
               CodeEntry(SymbolTemplate(symbol, kind), sub));
     b.count[len]--;
-    reversed = NextReversed(reversed, len);
   }
   return true;
 }
