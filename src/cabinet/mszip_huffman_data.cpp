@@ -61,14 +61,9 @@ struct FastState {
   uint8_t* outputLimit;       // and kFastOutputMargin bytes of room before this
 
   unsigned Count() const { return count & 0xFF; }
-  // Rounds that may run before the margins must be looked at again: each round takes at most
-  // kMszipRefillBytes - 1 bytes of input and writes at most kMszipMaxMatch bytes.
-  size_t Rounds() const {
-    if (next >= inputLimit || out >= outputLimit) return 0;
-    size_t byInput = static_cast<size_t>(inputLimit - next - 1) / (kMszipRefillBytes - 1) + 1;
-    size_t byOutput = static_cast<size_t>(outputLimit - out - 1) / kMszipMaxMatch + 1;
-    return byInput < byOutput ? byInput : byOutput;
-  }
+  // Whether the margins allow another round: each round takes at most kMszipRefillBytes - 1
+  // bytes of input and writes at most kMszipMaxMatch bytes.
+  bool MayRun() const { return next < inputLimit && out < outputLimit; }
   void Refill() {
     bits |= LoadLe64(next) << (count & 63);
     next += 7 - ((count >> 3) & 7);
@@ -111,14 +106,16 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
   uint32_t e = litLen[s.bits & kLitLenMask];
-  for (;;) {
-    size_t rounds = s.Rounds();
-    if (rounds == 0) break;
-    do {
-      s.Refill();
+  while (s.MayRun()) {
+    s.Refill();
+    if (e & kMszipEntryLiteral) {
+      s.DropEntry(e);
+      uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
+      e = litLen[s.bits & kLitLenMask];
+      *s.out++ = literal;
       if (e & kMszipEntryLiteral) {
         s.DropEntry(e);
-        uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
+        literal = static_cast<uint8_t>(MszipEntryValue(e));
         e = litLen[s.bits & kLitLenMask];
         *s.out++ = literal;
         if (e & kMszipEntryLiteral) {
@@ -126,64 +123,57 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
           literal = static_cast<uint8_t>(MszipEntryValue(e));
           e = litLen[s.bits & kLitLenMask];
           *s.out++ = literal;
-          if (e & kMszipEntryLiteral) {
-            s.DropEntry(e);
-            literal = static_cast<uint8_t>(MszipEntryValue(e));
-            e = litLen[s.bits & kLitLenMask];
-            *s.out++ = literal;
-          }
-        }
-        continue;
-      }
-      if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
-        if (e & kMszipEntryLink) {
-          s.DropEntry(e);
-          e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
-          if (e & kMszipEntryLiteral) {
-            s.DropEntry(e);
-            *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
-            e = litLen[s.bits & kLitLenMask];
-            continue;
-          }
-        }
-        if (e & kMszipEntryEndOfBlock) {
-          s.DropEntry(e);
-          end = kMszipDataEndOfBlock;
-          break;
-        }
-        if (e & kMszipEntryInvalid) {
-          end = kMszipDataError;
-          break;
         }
       }
-      unsigned length;
-      if (e & kMszipEntryDirectLength) {
-        length = MszipDirectLength(e);
+      continue;
+    }
+    if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
+      if (e & kMszipEntryLink) {
         s.DropEntry(e);
-      } else {
-        length = s.Take(e);
-      }
-      uint32_t d = distance[s.bits & kDistanceMask];
-      if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
-        if (d & kMszipEntryLink) {
-          s.DropEntry(d);
-          d = distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
-        }
-        if (d & kMszipEntrySpecial) {
-          end = kMszipDataError;
-          break;
+        e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
+        if (e & kMszipEntryLiteral) {
+          s.DropEntry(e);
+          *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
+          e = litLen[s.bits & kLitLenMask];
+          continue;
         }
       }
-      unsigned dist = s.Take(d);
-      e = litLen[s.bits & kLitLenMask];
-      if (dist > window) {
+      if (e & kMszipEntryEndOfBlock) {
+        s.DropEntry(e);
+        end = kMszipDataEndOfBlock;
+        break;
+      }
+      if (e & kMszipEntryInvalid) {
         end = kMszipDataError;
         break;
       }
-      CopyWithinOutputWide(s.out, dist, length);
-      s.out += length;
-    } while (--rounds > 0);
-    if (end != kMszipDataOutputFull) break;
+    }
+    unsigned length;
+    if (e & kMszipEntryDirectLength) {
+      length = MszipDirectLength(e);
+      s.DropEntry(e);
+    } else {
+      length = s.Take(e);
+    }
+    uint32_t d = distance[s.bits & kDistanceMask];
+    if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
+      if (d & kMszipEntryLink) {
+        s.DropEntry(d);
+        d = distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
+      }
+      if (d & kMszipEntrySpecial) {
+        end = kMszipDataError;
+        break;
+      }
+    }
+    unsigned dist = s.Take(d);
+    e = litLen[s.bits & kLitLenMask];
+    if (dist > window) {
+      end = kMszipDataError;
+      break;
+    }
+    CopyWithinOutputWide(s.out, dist, length);
+    s.out += length;
   }
   *state = s;
   return end;
