@@ -170,6 +170,20 @@ void NextCode(ClassicBuilder* b, unsigned len) {
   }
 }
 
+// Whether codes of length `len` go straight into the open first-level table: they open no table
+// and close none (at the first level no bits lie before the table, so NextCode's test holds).
+bool FitsFirstLevel(const ClassicBuilder* b, unsigned len) {
+  return b->level == 0 && len <= b->lookup;
+}
+
+// Counts `n` codes of length `len` at once, for a walk that only measures the pool (no entries
+// stored); needs FitsFirstLevel.
+void SkipCodes(ClassicBuilder* b, unsigned len, unsigned n) {
+  b->canonicalCode = (b->canonicalCode << (len - b->codeLength)) + n;
+  b->codeLength = len;
+  b->huffmanCode = MszipReverseBits(b->canonicalCode, len);
+}
+
 }  // namespace
 
 MszipClassicOutcome BuildClassicTable(const MszipClassicCode& code, unsigned lookupBits,
@@ -195,6 +209,10 @@ MszipClassicOutcome BuildClassicTable(const MszipClassicCode& code, unsigned loo
   b.used = 0;
   for (unsigned len = shortest; len <= b.longest; ++len) {
     for (int left = b.count[len]; left > 0; --left) {
+      if (pool == nullptr && FitsFirstLevel(&b, len)) {
+        SkipCodes(&b, len, static_cast<unsigned>(left));
+        break;
+      }
       if (!OpenTables(&b, len, static_cast<unsigned>(left - 1))) {
         return {kMszipTablePoolExhausted, b.used, b.lookup};
       }
