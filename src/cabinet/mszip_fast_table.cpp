@@ -78,34 +78,26 @@ unsigned SubTableBits(const FastBuilder* b, unsigned len, unsigned rootBits) {
   return bits;
 }
 
-// A length symbol placed in the first level, remembered for ExpandLengths.
-struct PlacedLength {
-  unsigned symbol;
-  unsigned length;
-  unsigned reversed;
-};
-
 // Rewrites the first-level entries of length codes whose extra bits fit into the first level as
 // direct lengths: each repetition of the code is told apart by the extra bits above it.
-void ExpandLengths(uint32_t* table, unsigned rootBits, const PlacedLength* placed, unsigned count) {
+// `reversed[s]` is the first-level pattern of symbol s.
+void ExpandLengths(uint32_t* table, unsigned rootBits, const uint8_t* lengths, unsigned count,
+                   const unsigned* reversed) {
   const unsigned rootSize = 1u << rootBits;
-  for (unsigned k = 0; k < count; ++k) {
-    unsigned index = placed[k].symbol - kMszipPlainSymbols;
-    unsigned len = placed[k].length;
+  unsigned last = kMszipPlainSymbols + kMszipLengthSymbols;
+  if (last > count) last = count;
+  for (unsigned symbol = kMszipPlainSymbols; symbol < last; ++symbol) {
+    unsigned index = symbol - kMszipPlainSymbols;
+    unsigned len = lengths[symbol];
     unsigned extra = kMszipLengthExtra[index];
-    if (len + extra > rootBits) continue;
+    if (len == 0 || len + extra > rootBits) continue;
     unsigned bits = len + extra;
     uint32_t fixed = kMszipEntryDirectLength | bits | (bits << 8);
     for (unsigned x = 0; x < (1u << extra); ++x) {
       uint32_t entry = fixed | (static_cast<uint32_t>(kMszipLengthBase[index] + x) << 16);
-      for (unsigned p = placed[k].reversed + (x << len); p < rootSize; p += 1u << bits) table[p] = entry;
+      for (unsigned p = reversed[symbol] + (x << len); p < rootSize; p += 1u << bits) table[p] = entry;
     }
   }
-}
-
-bool IsLengthSymbol(unsigned symbol, MszipSymbolKind kind) {
-  return kind == kMszipLitLenSymbols && symbol >= kMszipPlainSymbols &&
-         symbol < kMszipPlainSymbols + kMszipLengthSymbols;
 }
 
 }  // namespace
@@ -118,28 +110,23 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   // First level: codes no longer than rootBits, shortest first, in a table that is doubled (its
   // entries repeated above themselves) each time the code length grows, so that every entry ends
   // up repeated over the bits its code does not use. Unassigned patterns stay invalid.
-  unsigned code = 0;      // the current canonical code, of codeBits bits
-  unsigned codeBits = 0;
-  unsigned tableBits = 0;
+  unsigned code = 0;  // the current canonical code, of codeBits bits
   table[0] = kMszipEntryInvalid;
-  PlacedLength placed[kMszipLengthSymbols];
-  unsigned placedCount = 0;
+  unsigned reversedOf[kMaxSymbols];
   unsigned i = 0;
-  for (; i < b.used && lengths[b.symbols[i]] <= rootBits; ++i) {
-    unsigned symbol = b.symbols[i];
-    unsigned len = lengths[symbol];
-    if (len > tableBits) {
-      code <<= len - codeBits;
-      codeBits = len;
-      for (; tableBits < len; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
+  for (unsigned len = 1; len <= rootBits; ++len) {
+    std::memcpy(table + (1u << (len - 1)), table, sizeof(uint32_t) << (len - 1));
+    code <<= 1;
+    for (unsigned n = b.count[len]; n > 0; --n, ++i) {
+      unsigned symbol = b.symbols[i];
+      unsigned reversed = MszipReverseBits(code++, len);
+      table[reversed] = CodeEntry(SymbolTemplate(symbol, kind), len);
+      reversedOf[symbol] = reversed;
     }
-    unsigned reversed = MszipReverseBits(code++, len);
-    table[reversed] = CodeEntry(SymbolTemplate(symbol, kind), len);
-    if (IsLengthSymbol(symbol, kind)) placed[placedCount++] = {symbol, len, reversed};
-    b.count[len]--;
+    b.count[len] = 0;
   }
-  for (; tableBits < rootBits; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
-  ExpandLengths(table, rootBits, placed, placedCount);
+  unsigned codeBits = rootBits;
+  if (kind == kMszipLitLenSymbols) ExpandLengths(table, rootBits, lengths, count, reversedOf);
 
   // Longer codes: a sub-table for each first-level pattern they share.
   const unsigned rootSize = 1u << rootBits;
