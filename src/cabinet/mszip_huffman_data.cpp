@@ -2,10 +2,12 @@
 // then a careful loop for the last bytes of either.
 //
 // The fast loop refills the 64-bit bit buffer eight bytes at a time without bounds checks, so it
-// runs only while kFastInputMargin bytes of input are left (two refills per round); it writes a
-// whole match without checking the output, in wide pieces that may store a few bytes past the
-// match (see mszip_match_copy.h), so it runs only while kFastOutputMargin bytes are still wanted. The careful loop reads byte by byte with zero bytes past the end and stops exactly at the
-// wanted length, even inside a match. Both decode the same symbols from the same tables.
+// runs only while kFastInputMargin bytes of input are left; it writes a whole match without
+// checking the output, in wide pieces that may store a few bytes past the match (see
+// mszip_match_copy.h), so it runs only while kFastOutputMargin bytes are still wanted. It looks at
+// both margins before every round. The careful loop reads byte by byte with zero bytes past the
+// end and stops exactly at the wanted length, even inside a match. Both decode the same symbols
+// from the same tables.
 #include "cabinet/mszip_huffman_data.h"
 
 #include "cabinet/mszip_match_copy.h"
