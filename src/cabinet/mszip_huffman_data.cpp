@@ -100,6 +100,10 @@ struct FastState {
 //   three first-level literals (3 x 10 bits) + one lookup (10)                       = 40 bits
 //   a length (15 + 5) + a distance (15 + 13) + one lookup (10)                       = 58 bits
 // A link in `e` is followed only after the next refill.
+//
+// kWholeWindow: the window is at least kMszipMaxDistance long, so no distance can reach before it
+// and the loop does not test them (one register and one test less per match).
+template <bool kWholeWindow>
 MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput* out) {
   // The distance table is read as t.distance, at a fixed offset from the literal/length table, so
   // that it needs no register of its own (one less value spilled to the stack in the loop).
@@ -171,7 +175,7 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
     }
     unsigned dist = s.Take(d);
     e = litLen[s.bits & kLitLenMask];
-    if (dist > window) {
+    if (!kWholeWindow && dist > window) {
       end = kMszipDataError;
       break;
     }
@@ -191,7 +195,8 @@ MszipDataEnd DecodeFast(const MszipHuffmanTables& t, MszipBitReader* in, MszipOu
   }
   FastState s{in->bits, in->count, in->next, in->end - kFastInputMargin + 1, out->next,
               out->end - kFastOutputMargin + 1};
-  MszipDataEnd end = RunFast(t, &s, out);
+  MszipDataEnd end =
+      out->window >= kMszipMaxDistance ? RunFast<true>(t, &s, out) : RunFast<false>(t, &s, out);
   in->bits = s.bits;
   in->count = s.Count();
   in->next = s.next;

@@ -18,6 +18,7 @@ constexpr unsigned kMszipMaxDistanceCodes = 30;  // HDIST + 1 may not exceed thi
 constexpr unsigned kMszipCodeLengthCodes = 19;
 constexpr unsigned kMszipLengthSymbols = 29;     // symbols 257-285
 constexpr unsigned kMszipMaxMatch = 258;
+constexpr unsigned kMszipMaxDistance = 32768;    // the last distance symbol's base and extra bits
 
 // Symbol 257 + i has base kMszipLengthBase[i] and kMszipLengthExtra[i] extra bits.
 extern const uint16_t kMszipLengthBase[kMszipLengthSymbols];
