@@ -32,6 +32,8 @@ struct ClassicBuilder {
   unsigned tableSize;                  // entries of the innermost open table
   int level;                           // innermost open level, -1 before the first table
   int bitsBefore;                      // bits decoded before the innermost level (level * lookup)
+  unsigned canonicalCode;              // current code as counted, of `codeLength` bits
+  unsigned codeLength;
   unsigned huffmanCode;                // current code, bit-reversed
   unsigned used;
 };
@@ -157,18 +159,29 @@ void StoreEntry(ClassicBuilder* b, unsigned len) {
   }
 }
 
-// Counts the bit-reversed code of length `len` up by one, then closes the tables it has left.
+// Counts the code of length `len` up by one, then closes the tables it has left.
 void NextCode(ClassicBuilder* b, unsigned len) {
-  unsigned bit = 1u << (len - 1);
-  while (b->huffmanCode & bit) {
-    b->huffmanCode ^= bit;
-    bit >>= 1;
-  }
-  b->huffmanCode ^= bit;
+  b->canonicalCode = (b->canonicalCode << (len - b->codeLength)) + 1;
+  b->codeLength = len;
+  b->huffmanCode = MszipReverseBits(b->canonicalCode, len);
   while ((b->huffmanCode & ((1u << b->bitsBefore) - 1)) != b->saved[b->level]) {
     b->level--;
     b->bitsBefore -= b->lookup;
   }
+}
+
+// Whether codes of length `len` go straight into the open first-level table: they open no table
+// and close none (at the first level no bits lie before the table, so NextCode's test holds).
+bool FitsFirstLevel(const ClassicBuilder* b, unsigned len) {
+  return b->level == 0 && len <= b->lookup;
+}
+
+// Counts `n` codes of length `len` at once, for a walk that only measures the pool (no entries
+// stored); needs FitsFirstLevel.
+void SkipCodes(ClassicBuilder* b, unsigned len, unsigned n) {
+  b->canonicalCode = (b->canonicalCode << (len - b->codeLength)) + n;
+  b->codeLength = len;
+  b->huffmanCode = MszipReverseBits(b->canonicalCode, len);
 }
 
 }  // namespace
@@ -188,12 +201,18 @@ MszipClassicOutcome BuildClassicTable(const MszipClassicCode& code, unsigned loo
 
   b.saved[0] = 0;
   b.huffmanCode = 0;
+  b.canonicalCode = 0;
+  b.codeLength = shortest;
   b.level = -1;
   b.bitsBefore = -static_cast<int>(b.lookup);
   b.tableSize = 0;
   b.used = 0;
   for (unsigned len = shortest; len <= b.longest; ++len) {
     for (int left = b.count[len]; left > 0; --left) {
+      if (pool == nullptr && FitsFirstLevel(&b, len)) {
+        SkipCodes(&b, len, static_cast<unsigned>(left));
+        break;
+      }
       if (!OpenTables(&b, len, static_cast<unsigned>(left - 1))) {
         return {kMszipTablePoolExhausted, b.used, b.lookup};
       }

@@ -6,10 +6,13 @@
 //
 // The history window is the decoder's maximum output (32,768 bytes as the cabinet reader creates
 // it): a back-reference before the buffer's start continues that many bytes later. Before its
-// first Huffman-coded deflate block a call copies what is left of the previous block's output
-// into the handle's history, and such back-references read the copy (see MszipOutput). A decoder made
-// for a smaller maximum output thus never reads past a buffer of that size, and a distance
-// reaching further back than its window is a data error instead of a read outside the buffer.
+// first Huffman-coded deflate block a call moves its output into the handle's workspace, with what
+// is left of the previous block's output right before it, and copies the output back to the
+// caller's buffer when it ends (see MszipOutput); a call of stored blocks only writes straight
+// into the caller's buffer. A decoder made for a smaller maximum output thus never reads past a
+// buffer of that size, and a distance reaching further back than its window is a data error
+// instead of a read outside the buffer. A failed call leaves the bytes it produced before the
+// failure in the caller's buffer, and nothing past them.
 // A stored block whose LEN exceeds the input left fails even when fewer bytes are wanted.
 #include "cabinet/mszip_decoder.h"
 
@@ -27,7 +30,8 @@ struct MszipDecoder {
   uint32_t maxOutput;
   void (*free)(void* block);
   MszipStreamState state;
-  uint8_t history[kMaxBlockOutput + kMszipHistorySlack];  // the buffer as the previous block left it
+  // History (the buffer as the previous block left it) then output: see MszipOutput.
+  uint8_t workspace[2 * kMaxBlockOutput + kMszipWorkspaceSlack];
 };
 
 namespace {
@@ -70,9 +74,12 @@ int MszipDecompress(MszipDecoder* decoder, const uint8_t* input, uint32_t inputL
   uint32_t wanted = *outputLength < decoder->maxOutput ? *outputLength : decoder->maxOutput;
   MszipBitReader in;
   StartBits(&in, input + sizeof kBlockTag, inputLength - static_cast<uint32_t>(sizeof kBlockTag));
-  MszipOutput out{output, output, output + wanted, decoder->maxOutput, nullptr, decoder->history};
-  if (!DecodeMszipStream(&decoder->state, &in, &out)) return kDecoderDataError;
-  *outputLength = static_cast<uint32_t>(out.next - out.start);
+  MszipOutput out{output, output, output + wanted, decoder->maxOutput, decoder->workspace, false};
+  bool ok = DecodeMszipStream(&decoder->state, &in, &out);
+  uint32_t produced = static_cast<uint32_t>(out.next - out.start);
+  if (out.inWorkspace) std::memcpy(output, out.start, produced);
+  if (!ok) return kDecoderDataError;
+  *outputLength = produced;
   return kDecoderOk;
 }
 

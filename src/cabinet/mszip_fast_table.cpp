@@ -33,17 +33,6 @@ uint32_t CodeEntry(uint32_t symbolTemplate, unsigned bits) {
   return symbolTemplate + bits + (bits << 8);
 }
 
-// The next code of `bits` bits in canonical order, both bit-reversed: adds one at the reversed
-// end. (A longer next code appends zeros, which in reversed form changes nothing.)
-unsigned NextReversed(unsigned reversed, unsigned bits) {
-  unsigned bit = 1u << (bits - 1);
-  while (reversed & bit) {
-    reversed ^= bit;
-    bit >>= 1;
-  }
-  return reversed | bit;
-}
-
 void Replicate(uint32_t* table, unsigned first, unsigned step, unsigned size, uint32_t entry) {
   for (unsigned i = first; i < size; i += step) table[i] = entry;
 }
@@ -89,34 +78,26 @@ unsigned SubTableBits(const FastBuilder* b, unsigned len, unsigned rootBits) {
   return bits;
 }
 
-// A length symbol placed in the first level, remembered for ExpandLengths.
-struct PlacedLength {
-  unsigned symbol;
-  unsigned length;
-  unsigned reversed;
-};
-
 // Rewrites the first-level entries of length codes whose extra bits fit into the first level as
 // direct lengths: each repetition of the code is told apart by the extra bits above it.
-void ExpandLengths(uint32_t* table, unsigned rootBits, const PlacedLength* placed, unsigned count) {
+// `reversed[s]` is the first-level pattern of symbol s.
+void ExpandLengths(uint32_t* table, unsigned rootBits, const uint8_t* lengths, unsigned count,
+                   const unsigned* reversed) {
   const unsigned rootSize = 1u << rootBits;
-  for (unsigned k = 0; k < count; ++k) {
-    unsigned index = placed[k].symbol - kMszipPlainSymbols;
-    unsigned len = placed[k].length;
+  unsigned last = kMszipPlainSymbols + kMszipLengthSymbols;
+  if (last > count) last = count;
+  for (unsigned symbol = kMszipPlainSymbols; symbol < last; ++symbol) {
+    unsigned index = symbol - kMszipPlainSymbols;
+    unsigned len = lengths[symbol];
     unsigned extra = kMszipLengthExtra[index];
-    if (len + extra > rootBits) continue;
+    if (len == 0 || len + extra > rootBits) continue;
     unsigned bits = len + extra;
     uint32_t fixed = kMszipEntryDirectLength | bits | (bits << 8);
     for (unsigned x = 0; x < (1u << extra); ++x) {
       uint32_t entry = fixed | (static_cast<uint32_t>(kMszipLengthBase[index] + x) << 16);
-      for (unsigned p = placed[k].reversed + (x << len); p < rootSize; p += 1u << bits) table[p] = entry;
+      for (unsigned p = reversed[symbol] + (x << len); p < rootSize; p += 1u << bits) table[p] = entry;
     }
   }
-}
-
-bool IsLengthSymbol(unsigned symbol, MszipSymbolKind kind) {
-  return kind == kMszipLitLenSymbols && symbol >= kMszipPlainSymbols &&
-         symbol < kMszipPlainSymbols + kMszipLengthSymbols;
 }
 
 }  // namespace
@@ -129,23 +110,23 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   // First level: codes no longer than rootBits, shortest first, in a table that is doubled (its
   // entries repeated above themselves) each time the code length grows, so that every entry ends
   // up repeated over the bits its code does not use. Unassigned patterns stay invalid.
-  unsigned reversed = 0;  // the current canonical code, bit-reversed
-  unsigned tableBits = 0;
+  unsigned code = 0;  // the current canonical code, of codeBits bits
   table[0] = kMszipEntryInvalid;
-  PlacedLength placed[kMszipLengthSymbols];
-  unsigned placedCount = 0;
+  unsigned reversedOf[kMaxSymbols];
   unsigned i = 0;
-  for (; i < b.used && lengths[b.symbols[i]] <= rootBits; ++i) {
-    unsigned symbol = b.symbols[i];
-    unsigned len = lengths[symbol];
-    for (; tableBits < len; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
-    table[reversed] = CodeEntry(SymbolTemplate(symbol, kind), len);
-    if (IsLengthSymbol(symbol, kind)) placed[placedCount++] = {symbol, len, reversed};
-    b.count[len]--;
-    reversed = NextReversed(reversed, len);
+  for (unsigned len = 1; len <= rootBits; ++len) {
+    std::memcpy(table + (1u << (len - 1)), table, sizeof(uint32_t) << (len - 1));
+    code <<= 1;
+    for (unsigned n = b.count[len]; n > 0; --n, ++i) {
+      unsigned symbol = b.symbols[i];
+      unsigned reversed = MszipReverseBits(code++, len);
+      table[reversed] = CodeEntry(SymbolTemplate(symbol, kind), len);
+      reversedOf[symbol] = reversed;
+    }
+    b.count[len] = 0;
   }
-  for (; tableBits < rootBits; ++tableBits) std::memcpy(table + (1u << tableBits), table, sizeof(uint32_t) << tableBits);
-  ExpandLengths(table, rootBits, placed, placedCount);
+  unsigned codeBits = rootBits;
+  if (kind == kMszipLitLenSymbols) ExpandLengths(table, rootBits, lengths, count, reversedOf);
 
   // Longer codes: a sub-table for each first-level pattern they share.
   const unsigned rootSize = 1u << rootBits;
@@ -156,6 +137,9 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
   for (; i < b.used; ++i) {
     unsigned symbol = b.symbols[i];
     unsigned len = lengths[symbol];
+    code <<= len - codeBits;
+    codeBits = len;
+    unsigned reversed = MszipReverseBits(code++, len);
     unsigned prefix = reversed & (rootSize - 1);
     if (prefix != subPrefix) {
       subBits = SubTableBits(&b, len, rootBits);
@@ -170,7 +154,6 @@ bool BuildFastTable(const uint8_t* lengths, unsigned count, MszipSymbolKind kind
     Replicate(table + subStart, reversed >> rootBits, 1u << sub, 1u << subBits,
               CodeEntry(SymbolTemplate(symbol, kind), sub));
     b.count[len]--;
-    reversed = NextReversed(reversed, len);
   }
   return true;
 }

@@ -2,10 +2,12 @@
 // then a careful loop for the last bytes of either.
 //
 // The fast loop refills the 64-bit bit buffer eight bytes at a time without bounds checks, so it
-// runs only while kFastInputMargin bytes of input are left (two refills per round); it writes a
-// whole match without checking the output, in wide pieces that may store a few bytes past the
-// match (see mszip_match_copy.h), so it runs only while kFastOutputMargin bytes are still wanted. The careful loop reads byte by byte with zero bytes past the end and stops exactly at the
-// wanted length, even inside a match. Both decode the same symbols from the same tables.
+// runs only while kFastInputMargin bytes of input are left; it writes a whole match without
+// checking the output, in wide pieces that may store a few bytes past the match (see
+// mszip_match_copy.h), so it runs only while kFastOutputMargin bytes are still wanted. It looks at
+// both margins before every round. The careful loop reads byte by byte with zero bytes past the
+// end and stops exactly at the wanted length, even inside a match. Both decode the same symbols
+// from the same tables.
 #include "cabinet/mszip_huffman_data.h"
 
 #include "cabinet/mszip_match_copy.h"
@@ -61,14 +63,9 @@ struct FastState {
   uint8_t* outputLimit;       // and kFastOutputMargin bytes of room before this
 
   unsigned Count() const { return count & 0xFF; }
-  // Rounds that may run before the margins must be looked at again: each round takes at most
-  // kMszipRefillBytes - 1 bytes of input and writes at most kMszipMaxMatch bytes.
-  size_t Rounds() const {
-    if (next >= inputLimit || out >= outputLimit) return 0;
-    size_t byInput = static_cast<size_t>(inputLimit - next - 1) / (kMszipRefillBytes - 1) + 1;
-    size_t byOutput = static_cast<size_t>(outputLimit - out - 1) / kMszipMaxMatch + 1;
-    return byInput < byOutput ? byInput : byOutput;
-  }
+  // Whether the margins allow another round: each round takes at most kMszipRefillBytes - 1
+  // bytes of input and writes at most kMszipMaxMatch bytes.
+  bool MayRun() const { return next < inputLimit && out < outputLimit; }
   void Refill() {
     bits |= LoadLe64(next) << (count & 63);
     next += 7 - ((count >> 3) & 7);
@@ -95,14 +92,6 @@ struct FastState {
   }
 };
 
-// A match that reaches into the previous block's output, kept out of the hot loop.
-// Answers the new write position, or null for a distance beyond the window.
-__attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* at, unsigned distance,
-                                                     unsigned length) {
-  out->next = at;
-  return CopyMatch(out, distance, length) ? out->next : nullptr;
-}
-
 // The fast loop proper. Works on a local copy of the state so that it stays in registers.
 //
 // Bit budget: a refill leaves at least 56 valid bits, and all 64 bits of the buffer are real input
@@ -111,24 +100,29 @@ __attribute__((noinline)) uint8_t* CopyWrappingMatch(MszipOutput* out, uint8_t* 
 //   three first-level literals (3 x 10 bits) + one lookup (10)                       = 40 bits
 //   a length (15 + 5) + a distance (15 + 13) + one lookup (10)                       = 58 bits
 // A link in `e` is followed only after the next refill.
+//
+// kWholeWindow: the window is at least kMszipMaxDistance long, so no distance can reach before it
+// and the loop does not test them (one register and one test less per match).
+template <bool kWholeWindow>
 MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput* out) {
+  // The distance table is read as t.distance, at a fixed offset from the literal/length table, so
+  // that it needs no register of its own (one less value spilled to the stack in the loop).
   const uint32_t* litLen = t.litLen;
-  const uint32_t* distance = t.distance;
-  uint8_t* const start = out->start;
-  const size_t window = out->window;
-  const uint8_t* const history = out->history;
+  const unsigned window = out->window;
   FastState s = *state;
   MszipDataEnd end = kMszipDataOutputFull;
   if (s.next < s.inputLimit) s.Refill();
   uint32_t e = litLen[s.bits & kLitLenMask];
-  for (;;) {
-    size_t rounds = s.Rounds();
-    if (rounds == 0) break;
-    do {
-      s.Refill();
+  while (s.MayRun()) {
+    s.Refill();
+    if (e & kMszipEntryLiteral) {
+      s.DropEntry(e);
+      uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
+      e = litLen[s.bits & kLitLenMask];
+      *s.out++ = literal;
       if (e & kMszipEntryLiteral) {
         s.DropEntry(e);
-        uint8_t literal = static_cast<uint8_t>(MszipEntryValue(e));
+        literal = static_cast<uint8_t>(MszipEntryValue(e));
         e = litLen[s.bits & kLitLenMask];
         *s.out++ = literal;
         if (e & kMszipEntryLiteral) {
@@ -136,74 +130,57 @@ MszipDataEnd RunFast(const MszipHuffmanTables& t, FastState* state, MszipOutput*
           literal = static_cast<uint8_t>(MszipEntryValue(e));
           e = litLen[s.bits & kLitLenMask];
           *s.out++ = literal;
-          if (e & kMszipEntryLiteral) {
-            s.DropEntry(e);
-            literal = static_cast<uint8_t>(MszipEntryValue(e));
-            e = litLen[s.bits & kLitLenMask];
-            *s.out++ = literal;
-          }
-        }
-        continue;
-      }
-      if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
-        if (e & kMszipEntryLink) {
-          s.DropEntry(e);
-          e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
-          if (e & kMszipEntryLiteral) {
-            s.DropEntry(e);
-            *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
-            e = litLen[s.bits & kLitLenMask];
-            continue;
-          }
-        }
-        if (e & kMszipEntryEndOfBlock) {
-          s.DropEntry(e);
-          end = kMszipDataEndOfBlock;
-          break;
-        }
-        if (e & kMszipEntryInvalid) {
-          end = kMszipDataError;
-          break;
         }
       }
-      unsigned length;
-      if (e & kMszipEntryDirectLength) {
-        length = MszipDirectLength(e);
+      continue;
+    }
+    if (e & kMszipEntrySpecial) {  // rare: a longer code, the end of the block, or an invalid code
+      if (e & kMszipEntryLink) {
         s.DropEntry(e);
-      } else {
-        length = s.Take(e);
-      }
-      uint32_t d = distance[s.bits & kDistanceMask];
-      if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
-        if (d & kMszipEntryLink) {
-          s.DropEntry(d);
-          d = distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
-        }
-        if (d & kMszipEntrySpecial) {
-          end = kMszipDataError;
-          break;
+        e = litLen[MszipEntryValue(e) + (s.bits & ((1u << MszipEntryCodeBits(e)) - 1))];
+        if (e & kMszipEntryLiteral) {
+          s.DropEntry(e);
+          *s.out++ = static_cast<uint8_t>(MszipEntryValue(e));
+          e = litLen[s.bits & kLitLenMask];
+          continue;
         }
       }
-      unsigned dist = s.Take(d);
-      e = litLen[s.bits & kLitLenMask];
-      size_t position = static_cast<size_t>(s.out - start);
-      if (dist <= position) {
-        CopyWithinOutputWide(s.out, dist, length);
-        s.out += length;
-      } else if (dist <= window && position + window - dist + length <= window) {
-        // Wholly inside the previous block's output.
-        CopyFromHistoryWide(s.out, history + position + window - dist, length);
-        s.out += length;
-      } else {
-        uint8_t* next = CopyWrappingMatch(out, s.out, dist, length);
-        if (next == nullptr) {
-          end = kMszipDataError;
-          break;
-        }
-        s.out = next;
+      if (e & kMszipEntryEndOfBlock) {
+        s.DropEntry(e);
+        end = kMszipDataEndOfBlock;
+        break;
       }
-    } while (--rounds > 0);
-    if (end != kMszipDataOutputFull) break;
+      if (e & kMszipEntryInvalid) {
+        end = kMszipDataError;
+        break;
+      }
+    }
+    unsigned length;
+    if (e & kMszipEntryDirectLength) {
+      length = MszipDirectLength(e);
+      s.DropEntry(e);
+    } else {
+      length = s.Take(e);
+    }
+    uint32_t d = t.distance[s.bits & kDistanceMask];
+    if (d & kMszipEntrySpecial) {  // rare: a longer code or an invalid one
+      if (d & kMszipEntryLink) {
+        s.DropEntry(d);
+        d = t.distance[MszipEntryValue(d) + (s.bits & ((1u << MszipEntryCodeBits(d)) - 1))];
+      }
+      if (d & kMszipEntrySpecial) {
+        end = kMszipDataError;
+        break;
+      }
+    }
+    unsigned dist = s.Take(d);
+    e = litLen[s.bits & kLitLenMask];
+    if (!kWholeWindow && dist > window) {
+      end = kMszipDataError;
+      break;
+    }
+    CopyWithinOutputWide(s.out, dist, length);
+    s.out += length;
   }
   *state = s;
   return end;
@@ -218,7 +195,8 @@ MszipDataEnd DecodeFast(const MszipHuffmanTables& t, MszipBitReader* in, MszipOu
   }
   FastState s{in->bits, in->count, in->next, in->end - kFastInputMargin + 1, out->next,
               out->end - kFastOutputMargin + 1};
-  MszipDataEnd end = RunFast(t, &s, out);
+  MszipDataEnd end =
+      out->window >= kMszipMaxDistance ? RunFast<true>(t, &s, out) : RunFast<false>(t, &s, out);
   in->bits = s.bits;
   in->count = s.Count();
   in->next = s.next;

@@ -1,10 +1,11 @@
-// Copying a deflate match inside the MSZIP history window.
+// Copying a deflate match inside the MSZIP decoder's workspace.
 //
-// The result must equal a byte-by-byte copy (an overlapping match repeats its pattern). Bytes of
-// the previous block's output are read from the history copy (MszipOutput::history), never from
-// the buffer ahead of the write position, so the fast loop's copies may store up to
-// kMszipCopyOverrun bytes past a match's end (the next symbols overwrite them); the exact copies
-// here store nothing past it, for the careful loop that runs up to the end of the output.
+// The result must equal a byte-by-byte copy (an overlapping match repeats its pattern). The
+// previous block's output lies right before the output (MszipOutput), so every match is a copy
+// from `distance` bytes back and the bytes after the write position are free: the fast loop's
+// copies may store up to kMszipCopyOverrun bytes past a match's end (the next symbols overwrite
+// them); the exact copies here store nothing past it, for the careful loop that runs up to the end
+// of the output.
 #pragma once
 
 #include <cstdint>
@@ -128,34 +129,10 @@ inline void CopyWithinOutputWide(uint8_t* dst, unsigned distance, unsigned lengt
   }
 }
 
-// Copies `length` bytes from the history copy, in whole 16-byte pieces: stores up to
-// kMszipCopyOverrun bytes past the end and reads as far past the source's end, which the
-// history's slack covers.
-inline void CopyFromHistoryWide(uint8_t* dst, const uint8_t* src, unsigned length) {
-  uint8_t* end = dst + length;
-  do {
-    Copy16(dst, src);
-    dst += 16;
-    src += 16;
-  } while (dst < end);
-}
-
-// Copies a match of `length` bytes (not more than the bytes still wanted) at `distance`. A source
-// before the buffer's start continues `window` bytes later, in the previous block's output (read
-// from the history copy), and wraps from the buffer's last byte back to its start. False when the distance reaches further
-// back than the window.
+// Copies a match of `length` bytes (not more than the bytes still wanted) at `distance`. False
+// when the distance reaches further back than the window.
 inline bool CopyMatch(MszipOutput* out, unsigned distance, unsigned length) {
-  size_t position = static_cast<size_t>(out->next - out->start);
-  if (distance > position) {
-    if (distance > out->window) return false;
-    size_t source = position + out->window - distance;  // position <= source < window
-    size_t beforeWrap = out->window - source;
-    size_t n = length < beforeWrap ? length : beforeWrap;
-    std::memcpy(out->next, out->history + source, n);
-    out->next += n;
-    length -= static_cast<unsigned>(n);
-    if (length == 0) return true;
-  }
+  if (distance > out->window) return false;
   CopyWithinOutput(out->next, distance, length);
   out->next += length;
   return true;

@@ -78,17 +78,24 @@ BlockEnd FromDataEnd(MszipDataEnd end) {
   return end == kMszipDataOutputFull ? kBlockOutputFull : kBlockFailed;
 }
 
-// Copies the previous block's output still ahead of the write position into the history, once
-// per call, before the first block whose matches may read it.
-void TakeHistory(MszipOutput* out) {
-  if (out->history != nullptr) return;
+// Moves the output into the workspace, once per call, before the first block whose matches may
+// read the previous block: this call's output so far goes to the output area, the previous
+// block's output still ahead of the write position to the history area right before it.
+void MoveToWorkspace(MszipOutput* out) {
+  if (out->inWorkspace) return;
   size_t position = static_cast<size_t>(out->next - out->start);
-  std::memcpy(out->historyStorage + position, out->start + position, out->window - position);
-  out->history = out->historyStorage;
+  size_t wanted = static_cast<size_t>(out->end - out->start);
+  uint8_t* output = out->workspace + out->window;
+  std::memcpy(out->workspace + position, out->start + position, out->window - position);
+  std::memcpy(output, out->start, position);
+  out->start = output;
+  out->next = output + position;
+  out->end = output + wanted;
+  out->inWorkspace = true;
 }
 
 BlockEnd DecodeBlock(MszipStreamState* state, uint32_t type, MszipBitReader* in, MszipOutput* out) {
-  if (type == kBlockFixed || type == kBlockDynamic) TakeHistory(out);
+  if (type == kBlockFixed || type == kBlockDynamic) MoveToWorkspace(out);
   switch (type) {
     case kBlockStored:
       return CopyStoredBlock(in, out);

@@ -14,32 +14,33 @@
 
 namespace vorlax {
 
-// Bytes readable after a copy of the history window, so that wide copies out of it may read past
-// a match's end.
-constexpr unsigned kMszipHistorySlack = 32;
+// Bytes of the workspace's output area beyond the window: the fast loop's wide copies may store
+// that far past a match's end.
+constexpr unsigned kMszipWorkspaceSlack = 32;
 
 // Where the decoded bytes go.
-//   start    the buffer's first byte, the oldest byte of the history window
+//   start    the output's first byte: the caller's buffer, which holds the previous block's
+//            output when the call starts, or the workspace's output area (see inWorkspace)
 //   next     write position; start <= next <= end
 //   end      start + the bytes wanted in this call
-//   window   the buffer's length: a back-reference that reaches before `start` continues at
-//            start + window - 1 and wraps from there to `start`
-//   history  null until the first Huffman-coded deflate block of the call; from then on a copy
-//            of the buffer's bytes as they were before this call, from the write position of that
-//            moment to the window's end (followed by kMszipHistorySlack readable bytes): a
-//            back-reference before `start` reads the previous block's output there. So the bytes
-//            from `next` to `end` are free until written, and the fast loop may store a little
-//            past a match's end. (Bytes before that write position are never read from the
-//            history: a source before `start` lies at or after the write position.) Stored blocks
-//            read no history, so a call of stored blocks only copies nothing.
-//   historyStorage  where that copy goes: window + kMszipHistorySlack bytes
+//   window   the history window's length: a back-reference may reach at most this far back
+//   workspace  window bytes of history followed by window + kMszipWorkspaceSlack bytes of output
+//   inWorkspace  false while the call writes straight into the caller's buffer (stored blocks
+//            need no history); from the first Huffman-coded deflate block on, true: the output so
+//            far and the previous block's output still ahead of the write position are copied
+//            into the workspace, the previous block's bytes directly before the output area, so a
+//            back-reference into the previous block is an ordinary copy from `next - distance`
+//            (a reference before the caller buffer's start continues `window` bytes later and
+//            wraps from its last byte to its start: exactly the contiguous layout). Bytes from
+//            `next` to `end` are then free until written, and the fast loop may store a little
+//            past a match's end. The caller copies the output back when the call ends.
 struct MszipOutput {
   uint8_t* start;
   uint8_t* next;
   uint8_t* end;
   uint32_t window;
-  const uint8_t* history;
-  uint8_t* historyStorage;
+  uint8_t* workspace;
+  bool inWorkspace;
 };
 
 struct MszipHuffmanTables {

@@ -18,6 +18,7 @@ constexpr unsigned kMszipMaxDistanceCodes = 30;  // HDIST + 1 may not exceed thi
 constexpr unsigned kMszipCodeLengthCodes = 19;
 constexpr unsigned kMszipLengthSymbols = 29;     // symbols 257-285
 constexpr unsigned kMszipMaxMatch = 258;
+constexpr unsigned kMszipMaxDistance = 32768;    // the last distance symbol's base and extra bits
 
 // Symbol 257 + i has base kMszipLengthBase[i] and kMszipLengthExtra[i] extra bits.
 extern const uint16_t kMszipLengthBase[kMszipLengthSymbols];
@@ -27,5 +28,16 @@ extern const uint16_t kMszipDistanceBase[kMszipMaxDistanceCodes];
 extern const uint8_t kMszipDistanceExtra[kMszipMaxDistanceCodes];
 // The code-length code lengths arrive in this symbol order.
 extern const uint8_t kMszipCodeLengthOrder[kMszipCodeLengthCodes];
+
+// The low `length` bits of `code` (below 2^16) in reverse order: deflate sends a Huffman code's
+// first bit as the lowest bit, so tables are indexed by reversed canonical codes. Without loops, so
+// that table builds do not branch on the codes.
+inline unsigned MszipReverseBits(unsigned code, unsigned length) {
+  code = ((code & 0x5555) << 1) | ((code >> 1) & 0x5555);
+  code = ((code & 0x3333) << 2) | ((code >> 2) & 0x3333);
+  code = ((code & 0x0F0F) << 4) | ((code >> 4) & 0x0F0F);
+  code = ((code & 0x00FF) << 8) | ((code >> 8) & 0x00FF);
+  return code >> (16 - length);
+}
 
 }  // namespace vorlax

@@ -144,7 +144,9 @@ uint32_t Reversed(uint32_t code, unsigned length) {
 }
 
 // Random complete codes: every symbol's canonical code, followed by random bits, must decode to
-// that symbol (and the same extra bits) through the classic entries and the fast table alike.
+// that symbol (and the same extra bits) through the classic entries and the fast table alike; and
+// the construction without a pool (which skips the first-level codes) judges the code as the full
+// one does.
 TEST(MszipClassicTable, ClassicAndFastTablesDecodeEveryCanonicalCode) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
@@ -168,6 +170,14 @@ TEST(MszipClassicTable, ClassicAndFastTablesDecodeEveryCanonicalCode) {
     std::vector<MszipClassicEntry> pool(limit);
     MszipClassicOutcome outcome = BuildClassicTable(code, lookup, limit, pool.data());
     ASSERT_EQ(outcome.result, kMszipTableComplete) << "round " << round;
+    // Measuring alone (no pool, the decoder's way) gives the same verdict, also one entry short.
+    for (unsigned poolLimit : {limit, outcome.entriesUsed - 1}) {
+      std::vector<MszipClassicEntry> filled(poolLimit);
+      MszipClassicOutcome full = BuildClassicTable(code, lookup, poolLimit, filled.data());
+      MszipClassicOutcome measured = BuildClassicTable(code, lookup, poolLimit, nullptr);
+      EXPECT_EQ(measured.result, full.result) << "round " << round << " limit " << poolLimit;
+      EXPECT_EQ(measured.entriesUsed, full.entriesUsed) << "round " << round << " limit " << poolLimit;
+    }
     unsigned root = distance ? kMszipDistanceRootBits : kMszipLitLenRootBits;
     std::vector<uint32_t> fast(distance ? kMszipDistanceTableSize : kMszipLitLenTableSize);
     ASSERT_TRUE(BuildFastTable(lengths.data(), symbols, distance ? kMszipDistanceSymbols : kMszipLitLenSymbols,

@@ -139,15 +139,25 @@ TEST(MszipDecoderInterface, SmallerMaximumOutputIsTheWindow) {
     return MszipDecompress(decoder, block.data(), static_cast<uint32_t>(block.size()), window.data(), produced);
   };
   uint32_t produced = 0;
-  // Distance 1,000 at the first byte reads the window's first byte (length 3: bytes 0, 1, 2).
-  MszipBitWriter reach;
-  reach.Header(true, 1).FixedLitLen(257).FixedDistance(19).Bits(1000 - 769, 8).FixedLitLen(256);
-  ASSERT_EQ(decode(reach.Finish(), 32768, &produced), kDecoderOk);
-  EXPECT_EQ(Bytes(window.begin(), window.begin() + produced), (Bytes{0, 1, 2}));
-  // Distance 1,001 reaches before the window.
-  MszipBitWriter tooFar;
-  tooFar.Header(true, 1).FixedLitLen(257).FixedDistance(19).Bits(1001 - 769, 8).FixedLitLen(256);
-  EXPECT_EQ(decode(tooFar.Finish(), 32768, &produced), kDecoderDataError);
+  // Distance 1,000 at the first byte reads the window's first byte (length 3: bytes 0, 1, 2);
+  // distance 1,001 reaches before the window. Without and with literals after the match, so that
+  // both the careful and the fast loop decode it.
+  for (int trailing : {0, 40}) {
+    for (size_t i = 0; i < window.size(); ++i) window[i] = static_cast<uint8_t>(i);
+    MszipBitWriter reach;
+    reach.Header(true, 1).FixedLitLen(257).FixedDistance(19).Bits(1000 - 769, 8);
+    for (int i = 0; i < trailing; ++i) reach.FixedLitLen('z');
+    reach.FixedLitLen(256);
+    ASSERT_EQ(decode(reach.Finish(), 32768, &produced), kDecoderOk) << trailing;
+    Bytes expected = {0, 1, 2};
+    expected.insert(expected.end(), trailing, 'z');
+    EXPECT_EQ(Bytes(window.begin(), window.begin() + produced), expected) << trailing;
+    MszipBitWriter tooFar;
+    tooFar.Header(true, 1).FixedLitLen(257).FixedDistance(19).Bits(1001 - 769, 8);
+    for (int i = 0; i < trailing; ++i) tooFar.FixedLitLen('z');
+    tooFar.FixedLitLen(256);
+    EXPECT_EQ(decode(tooFar.Finish(), 32768, &produced), kDecoderDataError) << trailing;
+  }
   // Wanting 32,768 bytes of a longer block gives 1,000.
   MszipBitWriter run;
   run.Header(true, 1).FixedLitLen('x').FixedLitLen(285).FixedDistance(0).FixedLitLen(285).FixedDistance(0);
@@ -393,6 +403,52 @@ TEST_F(MszipWindowTest, HuffmanBlockAfterAStoredBlockReadsThePreviousBlockPastIt
   expected.insert(expected.end(), previous_.begin() + 420, previous_.begin() + 450);
   expected.insert(expected.end(), 40, 'z');
   EXPECT_EQ(Output(), expected);
+}
+
+TEST_F(MszipWindowTest, StoredBlockBetweenHuffmanBlocksOfOneCall) {
+  // A fixed block (5 literals, a match of 10 at distance 32,768: the previous block's positions
+  // 5-14), a stored block of 100 bytes, and a fixed block whose matches read the stored bytes
+  // (distance 50 at position 115: stored bytes 50-59) and the previous block past them (distance
+  // 32,000 at position 125: positions 893-912), then literals, so that the matches are decoded
+  // with input to spare.
+  Bytes stored = Pattern(100);
+  MszipBitWriter w;
+  w.Header(false, 1);
+  for (int i = 0; i < 5; ++i) w.FixedLitLen('a');
+  FixedLength(&w, 10);
+  FixedDistanceValue(&w, kMaxBlockOutput);
+  w.FixedLitLen(256).Stored(false, stored).Header(true, 1);
+  FixedLength(&w, 10);
+  FixedDistanceValue(&w, 50);
+  FixedLength(&w, 20);
+  FixedDistanceValue(&w, 32000);
+  for (int i = 0; i < 40; ++i) w.FixedLitLen('z');
+  w.FixedLitLen(256);
+  ASSERT_EQ(Decode(w.Finish()), kDecoderOk);
+  Bytes expected(5, 'a');
+  expected.insert(expected.end(), previous_.begin() + 5, previous_.begin() + 15);
+  expected.insert(expected.end(), stored.begin(), stored.end());
+  expected.insert(expected.end(), stored.begin() + 50, stored.begin() + 60);
+  expected.insert(expected.end(), previous_.begin() + 893, previous_.begin() + 913);
+  expected.insert(expected.end(), 40, 'z');
+  EXPECT_EQ(Output(), expected);
+  EXPECT_TRUE(std::equal(window_.begin() + produced_, window_.end(), previous_.begin() + produced_));
+}
+
+TEST_F(MszipWindowTest, AFailedBlockKeepsWhatItProducedAndNothingPast) {
+  // 100 literals, a match of 258 at distance 100 (copied in 16-byte pieces, the last of which
+  // reaches 14 bytes past it), then the invalid fixed symbol 286: the 358 bytes decoded before it
+  // are in the buffer, and the previous block's bytes after them are untouched.
+  MszipBitWriter w;
+  w.Header(true, 1);
+  for (int i = 0; i < 100; ++i) w.FixedLitLen('q');
+  FixedLength(&w, 258);
+  FixedDistanceValue(&w, 100);
+  w.FixedLitLen(286);
+  for (int i = 0; i < 40; ++i) w.FixedLitLen('z');
+  ASSERT_EQ(Decode(w.Finish()), kDecoderDataError);
+  EXPECT_EQ(Bytes(window_.begin(), window_.begin() + 358), Bytes(358, 'q'));
+  EXPECT_TRUE(std::equal(window_.begin() + 358, window_.end(), previous_.begin() + 358));
 }
 
 TEST_F(MszipDecoderTest, DecodingStopsExactlyInsideAMatch) {
