@@ -8,8 +8,8 @@
 //
 // Speed: the bit reader, the repeated offsets and the window position live in locals for the
 // whole loop (the window's byte stores could otherwise alias them), and one refill covers a
-// whole symbol with its length, extra bits and aligned part. After a main code the refill runs
-// unconditionally (RefillAfterCode): whether one is due depends on the lengths of the codes just
+// whole symbol with its length, extra bits and aligned part. The refill before every main code
+// has no branch on the bit count: whether one is due depends on the lengths of the codes just
 // read, a branch that the processor mispredicts often.
 #include "cabinet/lzx_block_decoder.h"
 
@@ -23,14 +23,12 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// Bit budget: the first main code of a symbol is preceded by a test for enough look-ahead; every
-// later main code by an unconditional refill, which leaves more than 48 bits. A match's main code
-// is followed by that refill, so its length code (16 bits at most) and its offset's extra bits
-// and aligned symbol (up to 24 bits) need no test of their own.
-constexpr uint32_t kSymbolBits = kLzxMaxCodeLength;
+// Bit budget: every main code is preceded by a refill, which leaves 56 bits or more, enough for a
+// whole match: its main and length codes (16 bits at most each) and its offset's extra bits and
+// aligned symbol (up to 24 bits) need no test of their own.
 constexpr uint32_t kOffsetBits = 24;
-constexpr uint32_t kBitsAfterRefill = 49;
-static_assert(kBitsAfterRefill >= kLzxMaxCodeLength + kOffsetBits, "a match's bits after one refill");
+constexpr uint32_t kBitsAfterRefill = 56;
+static_assert(kBitsAfterRefill >= 2 * kLzxMaxCodeLength + kOffsetBits, "a match's bits after one refill");
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
@@ -81,8 +79,7 @@ inline void CopyPattern(uint8_t* to, const uint8_t* from, uint32_t distance, uin
 inline void CopyMerged(uint8_t* to, const uint8_t* from, uint32_t length) {
   const uint64_t keep = ~0ull << (8 * length);  // length < 8: the shift stays below 64 bits
   const uint64_t word = (ReadLe64(from) & ~keep) | (ReadLe64(to) & keep);
-  WriteLe32(to, static_cast<uint32_t>(word));
-  WriteLe32(to + 4, static_cast<uint32_t>(word >> 32));
+  WriteLe64(to, word);
 }
 
 // A match of at most 16 bytes from 16 or more bytes back, with 16 + length window bytes from
@@ -182,13 +179,13 @@ inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& b
   if (aligned && extra >= kLzxAlignedOffsetBits) {
     const uint32_t high = extra - kLzxAlignedOffsetBits;
     distance += bits.Peek(high) << kLzxAlignedOffsetBits;
-    bits.Consume(high);
+    bits.ConsumeShort(high);
     uint32_t low = 0;
     *ok = LzxDecodeSymbol(alignedTable, bits, &low);
     distance += low;
   } else {
     distance += bits.Peek(extra);
-    bits.Consume(extra);
+    bits.ConsumeShort(extra);
   }
   r->r2 = r->r1;
   r->r1 = r->r0;
@@ -218,18 +215,17 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   // Bits read past the data load as zeros and only ever fail the call: Overrun() is final once
   // true, so it is tested once at the end rather than per symbol (the loop ends by `left`).
   while (left > 0) {
-    if (bits.Available() < kSymbolBits) bits.Refill();
+    bits.Refill();
     uint32_t symbol = 0;
     if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
-    // A run of literals: each code takes 16 bits at most, and a refill leaves 49 or more.
+    // A run of literals, one refill before each code.
     while (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
       if (--left == 0) goto done;
-      bits.RefillAfterCode();
+      bits.Refill();
       if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
     }
-    bits.RefillAfterCode();
     symbol -= kLzxLiteralCount;
     uint32_t length = symbol & (kLzxLengthHeaders - 1);
     if (length == kLzxLengthHeaderEscape) {

@@ -3,6 +3,8 @@
 // the code space has at most symbols - 1 internal nodes, and the node storage holds symbols pairs.
 #include "cabinet/lzx_decode_table.h"
 
+#include <cstring>
+
 #include "cabinet/lzx_format.h"
 #include "cabinet/lzx_symbol_decoder.h"
 
@@ -50,6 +52,18 @@ bool PlaceLongCode(LzxDecodeTable* table, uint32_t code, uint32_t length, uint32
   return true;
 }
 
+// Writes `count` (a power of two) copies of `leaf`: four at a time from four on, so that the
+// wide runs of short codes cost a store per four entries.
+inline void FillEntries(uint32_t* to, uint32_t count, uint32_t leaf) {
+  if (count < 4) {
+    to[0] = leaf;
+    if (count == 2) to[1] = leaf;
+    return;
+  }
+  const uint32_t four[4] = {leaf, leaf, leaf, leaf};
+  for (uint32_t i = 0; i < count; i += 4) std::memcpy(to + i, four, sizeof four);
+}
+
 }  // namespace
 
 bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTable* table) {
@@ -80,15 +94,17 @@ bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTab
     next[len] = code;
   }
   uint32_t nextNode = 0;
-  for (uint32_t s = 0; s < table->symbols; ++s) {
+  // Locals, so that the stores into the table cannot be taken to change them.
+  uint32_t* const entries = table->entries;
+  const uint32_t bits = table->bits;
+  const uint32_t symbols = table->symbols;
+  for (uint32_t s = 0; s < symbols; ++s) {
     const uint32_t len = lengths[s];
     if (len == 0) continue;
     const uint32_t c = next[len]++;
     const uint32_t leaf = (len << kLzxEntryLengthShift) | s;
-    if (len <= table->bits) {
-      const uint32_t first = c << (table->bits - len);
-      const uint32_t count = 1u << (table->bits - len);
-      for (uint32_t i = 0; i < count; ++i) table->entries[first + i] = leaf;
+    if (len <= bits) {
+      FillEntries(entries + (c << (bits - len)), 1u << (bits - len), leaf);
     } else {
       if (!PlaceLongCode(table, c, len, leaf, &nextNode)) return false;
     }
