@@ -162,6 +162,9 @@ struct Repeated {
   uint32_t r0, r1, r2;
 };
 
+// All ones when `condition` holds, else 0.
+inline uint32_t MaskIf(bool condition) { return 0u - static_cast<uint32_t>(condition); }
+
 // The match distance of a position slot, updating the repeated offsets. *ok turns false for an
 // aligned code the tree does not hold.
 inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& bits, uint32_t slot,
@@ -203,9 +206,9 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   const bool aligned = state->blockType == kLzxBlockAligned;
   const LzxDecodeTable mainTable = state->mainTable;
   const LzxDecodeTable lengthTable = state->lengthTable;
-  const LzxDecodeTable alignedTable = state->alignedTable;
   const uint32_t* const mainEntries = mainTable.entries;
   const uint32_t* const lengthEntries = lengthTable.entries;
+  const LzxDecodeTable alignedTable = state->alignedTable;
   Repeated r{state->repeated[0], state->repeated[1], state->repeated[2]};
   uint32_t position = state->windowPosition;
   // Bytes a match may reach back: those before this call, plus count - left of this call.
@@ -227,13 +230,20 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
       if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
     }
     symbol -= kLzxLiteralCount;
-    uint32_t length = symbol & (kLzxLengthHeaders - 1);
-    if (length == kLzxLengthHeaderEscape) {
+    // The length code is looked up for every match and used only after the escape header, a
+    // choice the processor predicts poorly; only a code longer than the lookup takes a branch.
+    const uint32_t header = symbol & (kLzxLengthHeaders - 1);
+    const uint32_t escape = MaskIf(header == kLzxLengthHeaderEscape);
+    const uint32_t found = lengthEntries[bits.PeekTop<kLzxLengthTableBits>()];
+    uint32_t lengthEntry = found & escape;
+    // One test for "escape and no leaf" (a leaf's length field is 1..16).
+    if (((found - (1u << kLzxEntryLengthShift)) & escape) >= kLzxEntryNodeFlag - (1u << kLzxEntryLengthShift)) {
       uint32_t more = 0;
-      if (!LzxDecodeSymbolOf<kLzxLengthTableBits>(lengthEntries, lengthTable, bits, &more)) return false;
-      length += more;
+      if (!LzxDecodeLongCode(lengthTable, bits, lengthEntry, &more)) return false;
+      lengthEntry = more;  // consumed already
     }
-    length += kLzxMinMatch;
+    bits.ConsumeShort(lengthEntry >> kLzxEntryLengthShift);
+    const uint32_t length = header + (lengthEntry & kLzxEntrySymbolMask) + kLzxMinMatch;
     const uint32_t distance = SlotDistance(alignedTable, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
     // A distance of 1 up to the history and the window size, a length within what is left: one
     // branch for all (distance 0 wraps to the largest value and fails the reach test).
