@@ -54,6 +54,11 @@ inline void WriteLe64(uint8_t* p, uint64_t v) {
   std::memcpy(p, &v, sizeof v);
 }
 
+// Fills swapped[0, LzxBitReader::kSwapBytes) with the stream bytes from data offset `base`: the
+// two bytes of every word (counted from base) swapped, zeros past `size`. Out of line: it runs
+// once per span, and keeps the reader's inline code small.
+void LzxSwapWords(const uint8_t* data, uint32_t size, uint32_t base, uint8_t* swapped);
+
 class LzxBitReader {
  public:
   // Stream bytes swapped per span, and the size of the caller's buffer for them (a span plus the
@@ -126,25 +131,9 @@ class LzxBitReader {
   }
 
  private:
-  // The data byte at offset `at`, 0 past the end.
-  uint8_t DataByte(uint64_t at) const { return at < size_ ? data_[at] : 0; }
-
-  // Fills swapped_ with the stream bytes from data offset `base` (an even distance from start_).
   void Swap(uint32_t base) {
     swapBase_ = base;
-    uint32_t i = 0;
-    if (base <= size_ && size_ - base >= kSwapBytes) {
-      for (; i < kSwapBytes; i += 8) {
-        uint64_t v = ReadLe64(data_ + base + i);
-        v = ((v & 0x00FF00FF00FF00FFull) << 8) | ((v >> 8) & 0x00FF00FF00FF00FFull);
-        WriteLe64(swapped_ + i, v);
-      }
-      return;
-    }
-    for (; i < kSwapBytes; i += 2) {
-      swapped_[i] = DataByte(static_cast<uint64_t>(base) + i + 1);
-      swapped_[i + 1] = DataByte(static_cast<uint64_t>(base) + i);
-    }
+    LzxSwapWords(data_, size_, base, swapped_);
   }
 
   const uint8_t* data_ = nullptr;
