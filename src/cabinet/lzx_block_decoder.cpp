@@ -7,10 +7,10 @@
 // may reach (a wide copy that stores over them first saves them and stores them back).
 //
 // Speed: the bit reader, the repeated offsets and the window position live in locals for the
-// whole loop (the window's byte stores could otherwise alias them), and one refill covers a
-// whole symbol with its length, extra bits and aligned part. The refill before every main code
-// has no branch on the bit count: whether one is due depends on the lengths of the codes just
-// read, a branch that the processor mispredicts often.
+// whole loop (the window's byte stores could otherwise alias them). The refills have no branch on
+// the bit count (whether one is due depends on the lengths of the codes just read, a branch that
+// the processor mispredicts often), and each runs between a table lookup and the consume of its
+// code, so that its load does not wait for the lookup nor the lookup for it.
 #include "cabinet/lzx_block_decoder.h"
 
 #include <cstring>
@@ -23,12 +23,16 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// Bit budget: every main code is preceded by a refill, which leaves 56 bits or more, enough for a
-// whole match: its main and length codes (16 bits at most each) and its offset's extra bits and
-// aligned symbol (up to 24 bits) need no test of their own.
+// Bit budget: a main code is looked up with 16 or more valid bits, then the reader is refilled
+// (56 bits or more) and the code consumed. After a literal 40 bits are left for the next main
+// code; after a match's main code, its length code is looked up, the reader refilled again and
+// the length (16 bits at most) and offset (extra bits and aligned symbol, up to 24) consumed,
+// which also leaves 16 for the next main code. No code needs a test of its own.
 constexpr uint32_t kOffsetBits = 24;
 constexpr uint32_t kBitsAfterRefill = 56;
-static_assert(kBitsAfterRefill >= 2 * kLzxMaxCodeLength + kOffsetBits, "a match's bits after one refill");
+static_assert(kBitsAfterRefill - kLzxMaxCodeLength >= kLzxMaxCodeLength, "a main code after a literal");
+static_assert(kBitsAfterRefill - kLzxMaxCodeLength - kOffsetBits >= kLzxMaxCodeLength,
+              "a main code after a match");
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
@@ -217,17 +221,16 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   bool ok = true;
   // Bits read past the data load as zeros and only ever fail the call: Overrun() is final once
   // true, so it is tested once at the end rather than per symbol (the loop ends by `left`).
+  bits.Refill();
   while (left > 0) {
-    bits.Refill();
     uint32_t symbol = 0;
-    if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
-    // A run of literals, one refill before each code.
+    if (!LzxDecodeSymbolAndRefill<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
+    // A run of literals.
     while (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
       if (--left == 0) goto done;
-      bits.Refill();
-      if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
+      if (!LzxDecodeSymbolAndRefill<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
     }
     symbol -= kLzxLiteralCount;
     // The length code is looked up for every match and used only after the escape header, a
@@ -235,6 +238,7 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     const uint32_t header = symbol & (kLzxLengthHeaders - 1);
     const uint32_t escape = MaskIf(header == kLzxLengthHeaderEscape);
     const uint32_t found = lengthEntries[bits.PeekTop<kLzxLengthTableBits>()];
+    bits.Refill();
     uint32_t lengthEntry = found & escape;
     // One test for "escape and no leaf" (a leaf's length field is 1..16).
     if (((found - (1u << kLzxEntryLengthShift)) & escape) >= kLzxEntryNodeFlag - (1u << kLzxEntryLengthShift)) {
