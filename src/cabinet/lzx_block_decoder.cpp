@@ -23,6 +23,7 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
+constexpr uint32_t kWideCopy = 16;  // bytes of CopyUpTo16
 // Bit budget: a main code is looked up with 16 or more valid bits, then the reader is refilled
 // (56 bits or more) and the code consumed. After a literal 40 bits are left for the next main
 // code; after a match's main code, its length code is looked up, the reader refilled again and
@@ -133,17 +134,22 @@ inline void CopyWithin(uint8_t* to, const uint8_t* from, uint32_t distance, uint
 }
 
 // Trap: when the distance exceeds the window position, the source wraps to the window's end
-// and lies ahead of the destination; there the copy must go strictly byte after byte, as a
-// source within 8 bytes ahead is overwritten by the copy itself.
+// and lies ahead of the destination; apart from the one-piece copy of CopyUpTo16 (all read before
+// anything is written) the copy must then go strictly byte after byte, as a source within 8
+// bytes ahead would be overwritten by an earlier chunk of the copy itself.
 void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position, uint32_t distance,
                uint32_t length) {
   const uint32_t source = (position - distance) & mask;
+  // The common case, with the source behind or (wrapped) ahead: at most 16 bytes, source and
+  // destination 16 or more apart, and 16 bytes from each within the window. One branch: the
+  // unsigned sum is below 31 exactly when the two lie within 15 bytes of each other.
+  if ((length <= kWideCopy) & (position + length + kWideCopy <= size) & (source + kWideCopy <= size) &
+      (source - position + (kWideCopy - 1) >= 2 * kWideCopy - 1)) {
+    CopyUpTo16(window + position, window + source, length);
+    return;
+  }
   if (position + length <= size) {
     if (distance <= position) {
-      if (distance >= 16 && length <= 16 && position + length + 16 <= size) {
-        CopyUpTo16(window + position, window + source, length);
-        return;
-      }
       if (distance >= kChunk && length < kChunk && position + kChunk <= size) {
         CopyMerged(window + position, window + source, length);
         return;
@@ -162,6 +168,9 @@ void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position,
   }
 }
 
+// Aligned lengths are 3-bit fields, so every aligned code fits the table's lookup.
+static_assert((1u << kLzxAlignedLengthBits) - 1 <= kLzxAlignedTableBits, "aligned codes are one lookup");
+
 struct Repeated {
   uint32_t r0, r1, r2;
 };
@@ -171,7 +180,7 @@ inline uint32_t MaskIf(bool condition) { return 0u - static_cast<uint32_t>(condi
 
 // The match distance of a position slot, updating the repeated offsets. *ok turns false for an
 // aligned code the tree does not hold.
-inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& bits, uint32_t slot,
+inline uint32_t SlotDistance(const uint32_t* alignedEntries, LzxBitReader& bits, uint32_t slot,
                              bool aligned, Repeated* r, bool* ok) {
   if (slot < kLzxRepeatedOffsets) {
     // Written as selects rather than branches: which repeat a match uses is hard to predict.
@@ -187,9 +196,11 @@ inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& b
     const uint32_t high = extra - kLzxAlignedOffsetBits;
     distance += bits.Peek(high) << kLzxAlignedOffsetBits;
     bits.ConsumeShort(high);
-    uint32_t low = 0;
-    *ok = LzxDecodeSymbol(alignedTable, bits, &low);
-    distance += low;
+    // An aligned code is one entry of the table (a leaf, or 0 where no code lies).
+    const uint32_t entry = alignedEntries[bits.PeekTop<kLzxAlignedTableBits>()];
+    *ok = entry != kLzxNoCode;
+    bits.ConsumeShort(entry >> kLzxEntryLengthShift);
+    distance += entry & kLzxEntrySymbolMask;
   } else {
     distance += bits.Peek(extra);
     bits.ConsumeShort(extra);
@@ -212,7 +223,7 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   const LzxDecodeTable lengthTable = state->lengthTable;
   const uint32_t* const mainEntries = mainTable.entries;
   const uint32_t* const lengthEntries = lengthTable.entries;
-  const LzxDecodeTable alignedTable = state->alignedTable;
+  const uint32_t* const alignedEntries = state->alignedTable.entries;
   Repeated r{state->repeated[0], state->repeated[1], state->repeated[2]};
   uint32_t position = state->windowPosition;
   // Bytes a match may reach back: those before this call, plus count - left of this call.
@@ -248,7 +259,7 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
     }
     bits.ConsumeShort(lengthEntry >> kLzxEntryLengthShift);
     const uint32_t length = header + (lengthEntry & kLzxEntrySymbolMask) + kLzxMinMatch;
-    const uint32_t distance = SlotDistance(alignedTable, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
+    const uint32_t distance = SlotDistance(alignedEntries, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
     // A distance of 1 up to the history and the window size, a length within what is left: one
     // branch for all (distance 0 wraps to the largest value and fails the reach test).
     const uint64_t history = historyBefore + (count - left);

@@ -496,6 +496,22 @@ TEST(LzxDecoderMatch, LengthCodesOfEveryLengthDecode) {
   }
 }
 
+TEST(LzxDecoderMatch, MatchesAcrossTheWindowsEndDecode) {
+  // Four windows of 2^15 bytes of short repeats (text, verbatim blocks) and far ones (records,
+  // aligned-offset blocks): after every wrap, matches whose sources lie at the window's end, ahead
+  // of the destination. Frames of other sizes than the window put the wrap inside a frame, so
+  // that matches also run across the window's end.
+  LzxEncoderOptions options;
+  options.windowBits = 15;
+  const std::string data = lzx_test::Text(2 * kLzxFrameSize + 77, 21) + lzx_test::Records(2 * kLzxFrameSize, 22);
+  for (uint32_t frameSize : {kLzxFrameSize, 30001u, 4099u}) {
+    const lzx_test::Frames frames = lzx_test::Encode(data, options, frameSize);
+    std::string out;
+    ASSERT_EQ(lzx_test::Decode(frames, 15, &out), kDecoderOk) << "frames of " << frameSize;
+    EXPECT_TRUE(out == data) << "frames of " << frameSize;
+  }
+}
+
 // Trees whose lengths neither fill the code space nor are all zero, and other bad tree runs.
 TEST(LzxDecoderTrees, IncompleteOrOverfullTreesFail) {
   const uint32_t mainSymbols = LzxMainSymbols(32);
