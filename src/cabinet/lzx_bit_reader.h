@@ -1,82 +1,97 @@
 // The LZX bit reader: 16-bit little-endian words, bits taken from each word's most significant
 // end, over one frame's compressed bytes.
 //
+// With the two bytes of every word swapped, the stream is a plain byte stream read from each
+// byte's most significant bit, which can be refilled a byte at a time from one big-endian 8-byte
+// load with no branch on the bit count. The reader swaps the words it is about to read into a
+// small buffer of the caller's (LzxBitReader::kSwapBytes) a span at a time, so the input itself
+// is never written and a restart after an uncompressed block costs one span at most.
+//
 // Invariants, variable by variable:
-//   buffer_  the next count_ bits of the stream, left-aligned (bit 63 is the next bit); the bits
-//            below them are 0.
-//   count_   valid bits in buffer_, 0..64.
-//   next_    byte offset of the next word to load. It may pass size_: words past the end of the
-//            data load as zeros and never touch memory, so look-ahead at the end of a frame is
-//            safe. Overrun() tells whether the bits actually consumed went past the data.
-// Trap: the last byte of an odd-sized input is the low half of its word (the word's second 8
-// bits); the missing high half loads as 0, as if the data had a zero padding byte.
+//   buffer_   the next count_ bits of the stream, left-aligned (bit 63 is the next bit); the bits
+//             below them are the stream's following bits or 0, never anything else, so adding
+//             the same stream bytes again changes nothing.
+//   count_    valid bits in buffer_, 0..63.
+//   next_     byte offset (in the data) of the next stream byte to add. It may pass size_: bytes
+//             past the end of the data read as zeros and never touch memory, so look-ahead at the
+//             end of a frame is safe. Overrun() tells whether the bits actually consumed went
+//             past the data.
+//   swapBase_ the data offset whose stream byte is swapped_[0]; an even distance from start_.
+// Trap: words are counted from start_ (which need not be even); the last byte of an input with an
+// odd number of bytes from start_ is the low half of its word (the word's second 8 bits); the
+// missing high half reads as 0, as if the data had a zero padding byte.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "base/little_endian.h"
 
 namespace vorlax {
 
 inline uint64_t ReadLe64(const uint8_t* p) {
-  return static_cast<uint64_t>(ReadLe32(p)) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
+  return v;
 }
+
+inline uint64_t ReadBe64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
+  return v;
+}
+
+inline void WriteLe64(uint8_t* p, uint64_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
+  std::memcpy(p, &v, sizeof v);
+}
+
+// Fills swapped[0, LzxBitReader::kSwapBytes) with the stream bytes from data offset `base`: the
+// two bytes of every word (counted from base) swapped, zeros past `size`. Out of line: it runs
+// once per span, and keeps the reader's inline code small.
+void LzxSwapWords(const uint8_t* data, uint32_t size, uint32_t base, uint8_t* swapped);
 
 class LzxBitReader {
  public:
-  // Starts reading words at data[startByte], with size bytes of real data at data.
-  void Start(const uint8_t* data, uint32_t size, uint32_t startByte) {
+  // Stream bytes swapped per span, and the size of the caller's buffer for them (a span plus the
+  // 8 bytes a load from the span's last byte reaches).
+  static constexpr uint32_t kSwapSpan = 512;
+  static constexpr uint32_t kSwapBytes = kSwapSpan + 8;
+
+  // Starts reading words at data[startByte], with size bytes of real data at data; `swapped`
+  // holds kSwapBytes bytes and belongs to the reader until the next Start.
+  void Start(const uint8_t* data, uint32_t size, uint32_t startByte, uint8_t* swapped) {
     data_ = data;
     size_ = size;
     start_ = startByte;
     next_ = startByte;
+    swapped_ = swapped;
     buffer_ = 0;
     count_ = 0;
+    Swap(startByte);
   }
 
-  // Tops the buffer up to at least 48 valid bits. Where 8 bytes of data remain, whole words are
-  // added from one 64-bit load; near the end they are added one by one.
+  // Tops the buffer up to at least 56 valid bits, with no branch on the count (which depends on
+  // the codes just read, and so is hard to predict): the bytes that fit go right below the valid
+  // bits.
   void Refill() {
-    if (count_ > 48) return;
-    if (next_ + 8 <= size_) {
-      // Little-endian words w0..w3 into stream order w0 w1 w2 w3 from the top.
-      uint64_t v = ReadLe64(data_ + next_);
-      v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
-      v = (v << 32) | (v >> 32);
-      const uint32_t words = static_cast<uint32_t>(64 - count_) / 16;  // 1..4 as count_ <= 48
-      buffer_ |= (v >> (64 - 16 * words)) << (64 - count_ - 16 * words);
-      count_ += static_cast<int>(16 * words);
-      next_ += 2 * words;
-      return;
-    }
-    while (count_ <= 48) {
-      buffer_ |= static_cast<uint64_t>(NextWord()) << (48 - count_);
-      count_ += 16;
-    }
+    if (next_ - swapBase_ > kSwapSpan) Swap(next_ - ((next_ - start_) & 1));
+    buffer_ |= ReadBe64(swapped_ + (next_ - swapBase_)) >> count_;
+    next_ += static_cast<uint32_t>(63 - count_) >> 3;
+    count_ |= 56;
   }
 
-  // Refill for the decoding loops, with no branch on the count, which depends on the codes just
-  // read and so is hard to predict. Needs count_ <= 63, which holds once a code has been consumed
-  // since the last refill. Where 8 bytes of data remain it adds the whole words that fit (none
-  // when 49 or more bits are valid); afterwards at least 49 bits are valid.
-  void RefillAfterCode() {
-    if (next_ + 8 > size_) {
-      Refill();
-      return;
-    }
-    uint64_t v = ReadLe64(data_ + next_);
-    v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
-    v = (v << 32) | (v >> 32);
-    const uint32_t room = static_cast<uint32_t>(64 - count_);  // 1..64
-    // The words that fit go right below the valid bits; the part of a word that does not fit is
-    // cut off, so the bits below the valid ones stay 0.
-    buffer_ |= (v >> count_) & (~0ull << (room & 15));
-    count_ += static_cast<int>(room & ~15u);
-    next_ += (room >> 4) * 2;
-  }
-
-  // The next n bits (0..32) without consuming them; needs count_ >= n (call Refill first).
-  uint32_t Peek(uint32_t n) const { return n == 0 ? 0 : static_cast<uint32_t>(buffer_ >> (64 - n)); }
+  // The next n bits (0..32) without consuming them; needs count_ >= n (call Refill first). Two
+  // shifts rather than a test for n = 0, which a shift by 64 would get wrong.
+  uint32_t Peek(uint32_t n) const { return static_cast<uint32_t>((buffer_ >> 1) >> (63 - n)); }
   // The next kBits bits (1..32) without consuming them, for a width known at compile time.
   template <uint32_t kBits>
   uint32_t PeekTop() const {
@@ -87,12 +102,7 @@ class LzxBitReader {
   uint32_t PeekBit(uint32_t k) const { return static_cast<uint32_t>(buffer_ >> (63 - k)) & 1; }
   uint32_t Available() const { return count_; }
 
-  void Consume(uint32_t n) {
-    buffer_ = n >= 64 ? 0 : buffer_ << n;
-    count_ -= n;
-  }
-
-  // Consume for a count known to be below 64 (a code's length): no test for a whole-buffer shift.
+  // Consumes n bits (0..count_, so below 64: one shift).
   void ConsumeShort(uint32_t n) {
     buffer_ <<= n;
     count_ -= static_cast<int>(n);
@@ -102,12 +112,12 @@ class LzxBitReader {
   uint32_t Read(uint32_t n) {
     if (count_ < static_cast<int>(n)) Refill();
     const uint32_t v = Peek(n);
-    Consume(n);
+    ConsumeShort(n);
     return v;
   }
 
-  // True when more bits were consumed than the real data holds (only possible once words past
-  // the data's end were loaded).
+  // True when more bits were consumed than the real data holds (only possible once bytes past
+  // the data's end were added).
   bool Overrun() const {
     return next_ > size_ &&
            static_cast<uint64_t>(next_) * 8 - static_cast<uint64_t>(count_) > static_cast<uint64_t>(size_) * 8;
@@ -121,21 +131,17 @@ class LzxBitReader {
   }
 
  private:
-  uint32_t NextWord() {
-    uint32_t w = 0;
-    if (next_ + 2 <= size_) {
-      w = ReadLe16(data_ + next_);
-    } else if (next_ < size_) {
-      w = data_[next_];
-    }
-    next_ += 2;
-    return w;
+  void Swap(uint32_t base) {
+    swapBase_ = base;
+    LzxSwapWords(data_, size_, base, swapped_);
   }
 
   const uint8_t* data_ = nullptr;
+  uint8_t* swapped_ = nullptr;
   uint32_t size_ = 0;
   uint32_t start_ = 0;
   uint32_t next_ = 0;
+  uint32_t swapBase_ = 0;
   uint64_t buffer_ = 0;
   int count_ = 0;
 };

@@ -7,10 +7,10 @@
 // may reach (a wide copy that stores over them first saves them and stores them back).
 //
 // Speed: the bit reader, the repeated offsets and the window position live in locals for the
-// whole loop (the window's byte stores could otherwise alias them), and one refill covers a
-// whole symbol with its length, extra bits and aligned part. After a main code the refill runs
-// unconditionally (RefillAfterCode): whether one is due depends on the lengths of the codes just
-// read, a branch that the processor mispredicts often.
+// whole loop (the window's byte stores could otherwise alias them). The refills have no branch on
+// the bit count (whether one is due depends on the lengths of the codes just read, a branch that
+// the processor mispredicts often), and each runs between a table lookup and the consume of its
+// code, so that its load does not wait for the lookup nor the lookup for it.
 #include "cabinet/lzx_block_decoder.h"
 
 #include <cstring>
@@ -23,14 +23,17 @@ namespace vorlax {
 namespace {
 
 constexpr uint32_t kChunk = 8;
-// Bit budget: the first main code of a symbol is preceded by a test for enough look-ahead; every
-// later main code by an unconditional refill, which leaves more than 48 bits. A match's main code
-// is followed by that refill, so its length code (16 bits at most) and its offset's extra bits
-// and aligned symbol (up to 24 bits) need no test of their own.
-constexpr uint32_t kSymbolBits = kLzxMaxCodeLength;
+constexpr uint32_t kWideCopy = 16;  // bytes of CopyUpTo16
+// Bit budget: a main code is looked up with 16 or more valid bits, then the reader is refilled
+// (56 bits or more) and the code consumed. After a literal 40 bits are left for the next main
+// code; after a match's main code, its length code is looked up, the reader refilled again and
+// the length (16 bits at most) and offset (extra bits and aligned symbol, up to 24) consumed,
+// which also leaves 16 for the next main code. No code needs a test of its own.
 constexpr uint32_t kOffsetBits = 24;
-constexpr uint32_t kBitsAfterRefill = 49;
-static_assert(kBitsAfterRefill >= kLzxMaxCodeLength + kOffsetBits, "a match's bits after one refill");
+constexpr uint32_t kBitsAfterRefill = 56;
+static_assert(kBitsAfterRefill - kLzxMaxCodeLength >= kLzxMaxCodeLength, "a main code after a literal");
+static_assert(kBitsAfterRefill - kLzxMaxCodeLength - kOffsetBits >= kLzxMaxCodeLength,
+              "a main code after a match");
 
 inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
@@ -81,8 +84,7 @@ inline void CopyPattern(uint8_t* to, const uint8_t* from, uint32_t distance, uin
 inline void CopyMerged(uint8_t* to, const uint8_t* from, uint32_t length) {
   const uint64_t keep = ~0ull << (8 * length);  // length < 8: the shift stays below 64 bits
   const uint64_t word = (ReadLe64(from) & ~keep) | (ReadLe64(to) & keep);
-  WriteLe32(to, static_cast<uint32_t>(word));
-  WriteLe32(to + 4, static_cast<uint32_t>(word >> 32));
+  WriteLe64(to, word);
 }
 
 // A match of at most 16 bytes from 16 or more bytes back, with 16 + length window bytes from
@@ -132,17 +134,22 @@ inline void CopyWithin(uint8_t* to, const uint8_t* from, uint32_t distance, uint
 }
 
 // Trap: when the distance exceeds the window position, the source wraps to the window's end
-// and lies ahead of the destination; there the copy must go strictly byte after byte, as a
-// source within 8 bytes ahead is overwritten by the copy itself.
+// and lies ahead of the destination; apart from the one-piece copy of CopyUpTo16 (all read before
+// anything is written) the copy must then go strictly byte after byte, as a source within 8
+// bytes ahead would be overwritten by an earlier chunk of the copy itself.
 void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position, uint32_t distance,
                uint32_t length) {
   const uint32_t source = (position - distance) & mask;
+  // The common case, with the source behind or (wrapped) ahead: at most 16 bytes, source and
+  // destination 16 or more apart, and 16 bytes from each within the window. One branch: the
+  // unsigned sum is below 31 exactly when the two lie within 15 bytes of each other.
+  if ((length <= kWideCopy) & (position + length + kWideCopy <= size) & (source + kWideCopy <= size) &
+      (source - position + (kWideCopy - 1) >= 2 * kWideCopy - 1)) {
+    CopyUpTo16(window + position, window + source, length);
+    return;
+  }
   if (position + length <= size) {
     if (distance <= position) {
-      if (distance >= 16 && length <= 16 && position + length + 16 <= size) {
-        CopyUpTo16(window + position, window + source, length);
-        return;
-      }
       if (distance >= kChunk && length < kChunk && position + kChunk <= size) {
         CopyMerged(window + position, window + source, length);
         return;
@@ -161,13 +168,19 @@ void CopyMatch(uint8_t* window, uint32_t mask, uint32_t size, uint32_t position,
   }
 }
 
+// Aligned lengths are 3-bit fields, so every aligned code fits the table's lookup.
+static_assert((1u << kLzxAlignedLengthBits) - 1 <= kLzxAlignedTableBits, "aligned codes are one lookup");
+
 struct Repeated {
   uint32_t r0, r1, r2;
 };
 
+// All ones when `condition` holds, else 0.
+inline uint32_t MaskIf(bool condition) { return 0u - static_cast<uint32_t>(condition); }
+
 // The match distance of a position slot, updating the repeated offsets. *ok turns false for an
 // aligned code the tree does not hold.
-inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& bits, uint32_t slot,
+inline uint32_t SlotDistance(const uint32_t* alignedEntries, LzxBitReader& bits, uint32_t slot,
                              bool aligned, Repeated* r, bool* ok) {
   if (slot < kLzxRepeatedOffsets) {
     // Written as selects rather than branches: which repeat a match uses is hard to predict.
@@ -182,13 +195,15 @@ inline uint32_t SlotDistance(const LzxDecodeTable& alignedTable, LzxBitReader& b
   if (aligned && extra >= kLzxAlignedOffsetBits) {
     const uint32_t high = extra - kLzxAlignedOffsetBits;
     distance += bits.Peek(high) << kLzxAlignedOffsetBits;
-    bits.Consume(high);
-    uint32_t low = 0;
-    *ok = LzxDecodeSymbol(alignedTable, bits, &low);
-    distance += low;
+    bits.ConsumeShort(high);
+    // An aligned code is one entry of the table (a leaf, or 0 where no code lies).
+    const uint32_t entry = alignedEntries[bits.PeekTop<kLzxAlignedTableBits>()];
+    *ok = entry != kLzxNoCode;
+    bits.ConsumeShort(entry >> kLzxEntryLengthShift);
+    distance += entry & kLzxEntrySymbolMask;
   } else {
     distance += bits.Peek(extra);
-    bits.Consume(extra);
+    bits.ConsumeShort(extra);
   }
   r->r2 = r->r1;
   r->r1 = r->r0;
@@ -206,9 +221,9 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   const bool aligned = state->blockType == kLzxBlockAligned;
   const LzxDecodeTable mainTable = state->mainTable;
   const LzxDecodeTable lengthTable = state->lengthTable;
-  const LzxDecodeTable alignedTable = state->alignedTable;
   const uint32_t* const mainEntries = mainTable.entries;
   const uint32_t* const lengthEntries = lengthTable.entries;
+  const uint32_t* const alignedEntries = state->alignedTable.entries;
   Repeated r{state->repeated[0], state->repeated[1], state->repeated[2]};
   uint32_t position = state->windowPosition;
   // Bytes a match may reach back: those before this call, plus count - left of this call.
@@ -217,28 +232,34 @@ bool LzxDecodeCompressed(LzxState* state, LzxFrameInput* input, uint32_t count) 
   bool ok = true;
   // Bits read past the data load as zeros and only ever fail the call: Overrun() is final once
   // true, so it is tested once at the end rather than per symbol (the loop ends by `left`).
+  bits.Refill();
   while (left > 0) {
-    if (bits.Available() < kSymbolBits) bits.Refill();
     uint32_t symbol = 0;
-    if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
-    // A run of literals: each code takes 16 bits at most, and a refill leaves 49 or more.
+    if (!LzxDecodeSymbolAndRefill<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
+    // A run of literals.
     while (symbol < kLzxLiteralCount) {
       window[position] = static_cast<uint8_t>(symbol);
       position = (position + 1) & mask;
       if (--left == 0) goto done;
-      bits.RefillAfterCode();
-      if (!LzxDecodeSymbolOf<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
+      if (!LzxDecodeSymbolAndRefill<kLzxMainTableBits>(mainEntries, mainTable, bits, &symbol)) return false;
     }
-    bits.RefillAfterCode();
     symbol -= kLzxLiteralCount;
-    uint32_t length = symbol & (kLzxLengthHeaders - 1);
-    if (length == kLzxLengthHeaderEscape) {
+    // The length code is looked up for every match and used only after the escape header, a
+    // choice the processor predicts poorly; only a code longer than the lookup takes a branch.
+    const uint32_t header = symbol & (kLzxLengthHeaders - 1);
+    const uint32_t escape = MaskIf(header == kLzxLengthHeaderEscape);
+    const uint32_t found = lengthEntries[bits.PeekTop<kLzxLengthTableBits>()];
+    bits.Refill();
+    uint32_t lengthEntry = found & escape;
+    // One test for "escape and no leaf" (a leaf's length field is 1..16).
+    if (((found - (1u << kLzxEntryLengthShift)) & escape) >= kLzxEntryNodeFlag - (1u << kLzxEntryLengthShift)) {
       uint32_t more = 0;
-      if (!LzxDecodeSymbolOf<kLzxLengthTableBits>(lengthEntries, lengthTable, bits, &more)) return false;
-      length += more;
+      if (!LzxDecodeLongCode(lengthTable, bits, lengthEntry, &more)) return false;
+      lengthEntry = more;  // consumed already
     }
-    length += kLzxMinMatch;
-    const uint32_t distance = SlotDistance(alignedTable, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
+    bits.ConsumeShort(lengthEntry >> kLzxEntryLengthShift);
+    const uint32_t length = header + (lengthEntry & kLzxEntrySymbolMask) + kLzxMinMatch;
+    const uint32_t distance = SlotDistance(alignedEntries, bits, symbol / kLzxLengthHeaders, aligned, &r, &ok);
     // A distance of 1 up to the history and the window size, a length within what is left: one
     // branch for all (distance 0 wraps to the largest value and fails the reach test).
     const uint64_t history = historyBefore + (count - left);

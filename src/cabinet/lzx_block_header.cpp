@@ -106,7 +106,7 @@ void ResumeBits(LzxFrameInput* input) {
   if (input->padPending && input->rawPosition < input->size) ++input->rawPosition;
   input->padPending = false;
   input->raw = false;
-  input->bits.Start(input->data, input->size, input->rawPosition);
+  input->bits.Start(input->data, input->size, input->rawPosition, input->swapped);
 }
 
 void ReadStreamHeader(LzxState* state, LzxBitReader& bits) {

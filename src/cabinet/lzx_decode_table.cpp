@@ -3,6 +3,8 @@
 // the code space has at most symbols - 1 internal nodes, and the node storage holds symbols pairs.
 #include "cabinet/lzx_decode_table.h"
 
+#include <cstring>
+
 #include "cabinet/lzx_format.h"
 #include "cabinet/lzx_symbol_decoder.h"
 
@@ -50,6 +52,18 @@ bool PlaceLongCode(LzxDecodeTable* table, uint32_t code, uint32_t length, uint32
   return true;
 }
 
+// Writes `count` (a power of two) copies of `leaf`: four at a time from four on, so that the
+// wide runs of short codes cost a store per four entries.
+inline void FillEntries(uint32_t* to, uint32_t count, uint32_t leaf) {
+  if (count < 4) {
+    to[0] = leaf;
+    if (count == 2) to[1] = leaf;
+    return;
+  }
+  const uint32_t four[4] = {leaf, leaf, leaf, leaf};
+  for (uint32_t i = 0; i < count; i += 4) std::memcpy(to + i, four, sizeof four);
+}
+
 }  // namespace
 
 bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTable* table) {
@@ -71,26 +85,38 @@ bool BuildLzxDecodeTable(const uint8_t* lengths, LzxTableRule rule, LzxDecodeTab
   }
   for (uint32_t i = shortEntries; i < tableSize; ++i) table->entries[i] = kLzxNoCode;
 
-  // First canonical code of each length.
-  uint32_t next[kMaxLength + 2];
-  uint32_t code = 0;
-  counts[0] = 0;
-  for (uint32_t len = 1; len <= kMaxLength; ++len) {
-    code = (code + counts[len - 1]) << 1;
-    next[len] = code;
+  // The symbols in canonical order (by length, then by symbol), by counting: every symbol is
+  // written to its length's bucket without a test (those of length 0 to a bucket never read).
+  uint32_t bucket[kMaxLength + 1];
+  uint32_t at = 0;
+  for (uint32_t len = 0; len <= kMaxLength; ++len) {
+    bucket[len] = at;
+    at += counts[len];
   }
+  uint16_t sorted[kLzxMainSymbolsMax];
+  const uint32_t symbols = table->symbols;
+  if (symbols > kLzxMainSymbolsMax) return false;
+  for (uint32_t s = 0; s < symbols; ++s) sorted[bucket[lengths[s]]++] = static_cast<uint16_t>(s);
+
+  // Codes no longer than the lookup, length by length: each fills the same number of entries
+  // (so the fill's loop runs alike for a whole length), right after the previous code's.
+  uint32_t* const entries = table->entries;
+  const uint32_t bits = table->bits;
+  uint32_t i = counts[0];
+  uint32_t filled = 0;
+  for (uint32_t len = 1; len <= bits && len <= kMaxLength; ++len) {
+    const uint32_t fill = 1u << (bits - len);
+    for (const uint32_t end = i + counts[len]; i < end; ++i, filled += fill) {
+      FillEntries(entries + filled, fill, (len << kLzxEntryLengthShift) | sorted[i]);
+    }
+  }
+  // Longer codes continue from the first code of length bits + 1.
+  uint32_t code = filled;
   uint32_t nextNode = 0;
-  for (uint32_t s = 0; s < table->symbols; ++s) {
-    const uint32_t len = lengths[s];
-    if (len == 0) continue;
-    const uint32_t c = next[len]++;
-    const uint32_t leaf = (len << kLzxEntryLengthShift) | s;
-    if (len <= table->bits) {
-      const uint32_t first = c << (table->bits - len);
-      const uint32_t count = 1u << (table->bits - len);
-      for (uint32_t i = 0; i < count; ++i) table->entries[first + i] = leaf;
-    } else {
-      if (!PlaceLongCode(table, c, len, leaf, &nextNode)) return false;
+  for (uint32_t len = bits + 1; len <= kMaxLength; ++len) {
+    code <<= 1;
+    for (const uint32_t end = i + counts[len]; i < end; ++i, ++code) {
+      if (!PlaceLongCode(table, code, len, (len << kLzxEntryLengthShift) | sorted[i], &nextNode)) return false;
     }
   }
   return true;

@@ -69,7 +69,7 @@ void StartFrameInput(const LzxState* s, const uint8_t* input, uint32_t size, Lzx
   in->padPending = false;
   in->rawPosition = 0;
   in->raw = !s->headerNeeded && s->blockType == kLzxBlockUncompressed;
-  if (!in->raw) in->bits.Start(input, size, 0);
+  if (!in->raw) in->bits.Start(input, size, 0, in->swapped);
 }
 
 // Decodes `wanted` bytes into the window, block after block.

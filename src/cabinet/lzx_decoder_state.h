@@ -17,7 +17,7 @@ namespace vorlax {
 
 // First-level lookup widths: wide enough that nearly every code is one table access.
 constexpr uint32_t kLzxMainTableBits = 12;
-constexpr uint32_t kLzxLengthTableBits = 12;
+constexpr uint32_t kLzxLengthTableBits = 10;
 constexpr uint32_t kLzxAlignedTableBits = 7;
 constexpr uint32_t kLzxPretreeTableBits = 8;
 
@@ -70,6 +70,7 @@ struct LzxFrameInput {
   bool raw;
   uint32_t rawPosition;
   bool padPending;  // an odd-sized uncompressed block ended in this frame: one padding byte follows
+  uint8_t swapped[LzxBitReader::kSwapBytes];  // the bit reader's swapped words
 };
 
 }  // namespace vorlax

@@ -47,4 +47,20 @@ inline bool LzxDecodeSymbolOf(const uint32_t* entries, const LzxDecodeTable& tab
   return LzxDecodeLongCode(table, bits, entry, symbol);
 }
 
+// LzxDecodeSymbolOf with the reader refilled between the lookup and the consume. The lookup
+// reads bits already in the buffer (it needs 16 valid), so the refill's load and the table's run
+// side by side instead of one after the other; the walk of a longer code sees the refilled bits.
+template <uint32_t kBits>
+inline bool LzxDecodeSymbolAndRefill(const uint32_t* entries, const LzxDecodeTable& table, LzxBitReader& bits,
+                                     uint32_t* symbol) {
+  const uint32_t entry = entries[bits.PeekTop<kBits>()];
+  bits.Refill();
+  if (LzxIsLeaf(entry)) {
+    bits.ConsumeShort(entry >> kLzxEntryLengthShift);
+    *symbol = entry & kLzxEntrySymbolMask;
+    return true;
+  }
+  return LzxDecodeLongCode(table, bits, entry, symbol);
+}
+
 }  // namespace vorlax

@@ -54,7 +54,7 @@ struct WindowCursor {
     // The fast path needs neither span to reach the window's end, so pos needs no wrap after it.
     if (source + length <= mask && pos + length <= mask) {
       CopyWithin(bytes + source, bytes + pos, distance, length);
-      std::memcpy(out, bytes + pos, length);
+      CopyToOutput(bytes + pos, out, length);
       pos += length;
     } else {
       for (uint32_t i = 0; i < length; ++i) {
@@ -66,21 +66,64 @@ struct WindowCursor {
     }
   }
 
+  // Copies n bytes (2..8) between spans that do not overlap, or where the whole source is read
+  // before anything is written: two copies of a power of two, read both before storing both.
+  static void CopyShort(const uint8_t* from, uint8_t* to, uint32_t n) {
+    if (n >= 4) {
+      uint32_t a, b;
+      std::memcpy(&a, from, 4);
+      std::memcpy(&b, from + n - 4, 4);
+      std::memcpy(to, &a, 4);
+      std::memcpy(to + n - 4, &b, 4);
+    } else {
+      uint16_t a, b;
+      std::memcpy(&a, from, 2);
+      std::memcpy(&b, from + n - 2, 2);
+      std::memcpy(to, &a, 2);
+      std::memcpy(to + n - 2, &b, 2);
+    }
+  }
+
+  // A match's bytes from the window to the output (no overlap): short ones without a call.
+  static void CopyToOutput(const uint8_t* from, uint8_t* to, uint32_t length) {
+    if (length < kChunk) {
+      CopyShort(from, to, length);
+    } else if (length <= 2 * kChunk) {
+      std::memmove(to, from, kChunk);
+      std::memmove(to + length - kChunk, from + length - kChunk, kChunk);
+    } else {
+      std::memcpy(to, from, length);
+    }
+  }
+
   // The byte-by-byte copy from `from` to `to` (distance apart, the source either before the
   // destination or, for a match into the window's older half, after it), done in larger steps
   // where that gives the same bytes: a chunk of 8 moved at once never reads a byte that the same
   // chunk writes unless the source lies after the destination, where reading first is what the
-  // byte-by-byte copy does as well.
+  // byte-by-byte copy does as well. With the source behind, the last chunk ends at the match's end
+  // and may overlap the one before: the bytes it reads, 8 or more behind, are final by then. With
+  // the source ahead such a chunk could read bytes this copy has just written: bytes go one by one.
   static void CopyWithin(const uint8_t* from, uint8_t* to, uint32_t distance, uint32_t length) {
-    uint32_t i = 0;
     if (distance == 1) {
       std::memset(to, *from, length);
       return;
     }
     if (distance >= kChunk) {
+      if (length < kChunk) {
+        CopyShort(from, to, length);
+        return;
+      }
+      uint32_t i = 0;
       for (; i + kChunk <= length; i += kChunk) std::memmove(to + i, from + i, kChunk);
+      if (i == length) return;
+      if (from < to) {
+        std::memmove(to + length - kChunk, from + length - kChunk, kChunk);
+        return;
+      }
+      for (; i < length; ++i) to[i] = from[i];
+      return;
     }
-    for (; i < length; ++i) to[i] = from[i];
+    for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
   }
 
   static constexpr uint32_t kChunk = 8;

@@ -465,6 +465,53 @@ TEST(LzxDecoderMatch, LongLengthWithEmptyLengthTreeFails) {
   }
 }
 
+TEST(LzxDecoderMatch, LengthCodesOfEveryLengthDecode) {
+  // Length-tree lengths 1, 2, ..., 11, 11 (a complete code): symbols 10 and 11 have codes longer
+  // than the length table's first-level lookup and walk its tree. Each case is 'a', a match of
+  // 9 + symbol from distance 1, and 'b' (main codes: the match 0, 'a' 10, 'b' 11), so a length
+  // decoded wrong shows in the output.
+  std::vector<uint8_t> lengthTree(kLzxLengthSymbols, 0);
+  for (uint8_t i = 0; i < 11; ++i) lengthTree[i] = static_cast<uint8_t>(i + 1);
+  lengthTree[11] = 11;
+  const std::vector<uint16_t> codes = StreamBuilder::Codes(lengthTree);
+  const uint32_t mainSymbols = LzxMainSymbols(32);
+  const uint32_t match = MatchSymbol(3, 9);
+  for (uint32_t symbol : {0u, 1u, 9u, 10u, 11u}) {
+    const uint32_t total = 1 + 9 + symbol + 1;
+    StreamBuilder b;
+    b.NoTranslation().BlockHeader(kLzxBlockVerbatim, total);
+    b.Pretree(FullPretree(), Concat(Concat(Zeros('a'), LengthsFromZero({2, 2})), Zeros(254 - 'a')));
+    b.Pretree(FullPretree(), Concat(Concat(Zeros(match - 256), LengthsFromZero({1})),
+                                    Zeros(mainSymbols - match - 1)));
+    b.Pretree(FullPretree(), Concat(LengthsFromZero(std::vector<uint8_t>(lengthTree.begin(), lengthTree.begin() + 12)),
+                                    Zeros(kLzxLengthSymbols - 12)));
+    b.Bits().Write(0b10, 2);  // 'a'
+    b.Bits().Write(0, 1);     // the match
+    b.Bits().Write(codes[symbol], lengthTree[symbol]);
+    b.Bits().Write(0b11, 2);  // 'b'
+    Decoder d;
+    std::string out;
+    EXPECT_EQ(d.Frame(b.Finish(), total, &out), kDecoderOk) << "length symbol " << symbol;
+    EXPECT_EQ(out, std::string(total - 1, 'a') + "b") << "length symbol " << symbol;
+  }
+}
+
+TEST(LzxDecoderMatch, MatchesAcrossTheWindowsEndDecode) {
+  // Four windows of 2^15 bytes of short repeats (text, verbatim blocks) and far ones (records,
+  // aligned-offset blocks): after every wrap, matches whose sources lie at the window's end, ahead
+  // of the destination. Frames of other sizes than the window put the wrap inside a frame, so
+  // that matches also run across the window's end.
+  LzxEncoderOptions options;
+  options.windowBits = 15;
+  const std::string data = lzx_test::Text(2 * kLzxFrameSize + 77, 21) + lzx_test::Records(2 * kLzxFrameSize, 22);
+  for (uint32_t frameSize : {kLzxFrameSize, 30001u, 4099u}) {
+    const lzx_test::Frames frames = lzx_test::Encode(data, options, frameSize);
+    std::string out;
+    ASSERT_EQ(lzx_test::Decode(frames, 15, &out), kDecoderOk) << "frames of " << frameSize;
+    EXPECT_TRUE(out == data) << "frames of " << frameSize;
+  }
+}
+
 // Trees whose lengths neither fill the code space nor are all zero, and other bad tree runs.
 TEST(LzxDecoderTrees, IncompleteOrOverfullTreesFail) {
   const uint32_t mainSymbols = LzxMainSymbols(32);
