@@ -38,11 +38,13 @@ void LzxPricesFromLengths(const uint8_t* mainLengths, const uint8_t* lengthLengt
   }
 }
 
-void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
-  begin_ = begin;
-  end_ = end;
+void LzxOptimalParser::Clear() {
   first_.assign(1, 0);
   matches_.clear();
+}
+
+void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
+  if (first_.size() == 1) begin_ = begin;
   LzxMatch found[kLzxMaxMatchesPerPosition];
   uint64_t coveredUntil = begin;
   for (uint64_t p = begin; p < end; ++p) {
@@ -57,9 +59,10 @@ void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
   }
 }
 
-void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3],
-                             std::vector<LzxItem>* items) {
-  const uint32_t n = static_cast<uint32_t>(end_ - begin_);
+void LzxOptimalParser::Parse(uint64_t begin, uint64_t end, uint64_t folderStart, const LzxPrices& prices,
+                             uint32_t repeated[3], std::vector<LzxItem>* items) {
+  const uint32_t n = static_cast<uint32_t>(end - begin);
+  const uint32_t* first = first_.data() + (begin - begin_);
   nodes_.assign(n + 1, Node{kUnreached, 0, 0, 0, -1, {0, 0, 0}});
   nodes_[0].cost = 0;
   std::copy(repeated, repeated + 3, nodes_[0].repeated);
@@ -74,13 +77,13 @@ void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint
     if (i < skipUntil) continue;
     const Node here = nodes_[i];
     if (here.cost == kUnreached) continue;
-    const uint64_t p = begin_ + i;
+    const uint64_t p = begin + i;
     relax(i + 1, here.cost + prices.main[*finder_->At(p)], i, 1, 0, -1, here.repeated);
     uint32_t longest = 0;
     for (int32_t r = 0; r < static_cast<int32_t>(kLzxRepeatedOffsets); ++r) {
       const uint32_t d = here.repeated[r];
       if (d > p - folderStart || (r > 0 && d == here.repeated[0]) || (r == 2 && d == here.repeated[1])) continue;
-      const uint32_t length = finder_->MatchLength(p, d, end_);
+      const uint32_t length = finder_->MatchLength(p, d, end);
       if (length < kLzxMinMatch) continue;
       uint32_t after[3] = {here.repeated[0], here.repeated[1], here.repeated[2]};
       std::swap(after[0], after[r]);
@@ -90,7 +93,7 @@ void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint
       longest = std::max(longest, length);
     }
     uint32_t covered = kLzxMinMatch;
-    for (uint32_t m = first_[i]; m < first_[i + 1]; ++m) {
+    for (uint32_t m = first[i]; m < first[i + 1]; ++m) {
       const LzxMatch& match = matches_[m];
       const uint32_t d = match.distance;
       if (d == here.repeated[0] || d == here.repeated[1] || d == here.repeated[2]) {
@@ -113,7 +116,7 @@ void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
     const Node& node = nodes_[*it];
     if (node.length == 1) {
-      items->push_back(LzxItem{0, *finder_->At(begin_ + node.from), 0});
+      items->push_back(LzxItem{0, *finder_->At(begin + node.from), 0});
     } else if (node.repeat >= 0) {
       items->push_back(LzxItem{node.length, 0, static_cast<uint32_t>(node.repeat)});
     } else {

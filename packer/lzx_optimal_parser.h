@@ -3,8 +3,8 @@
 // code lengths, with the three repeated offsets tracked along every path as the decoder tracks
 // them.
 //
-// The matches of each position are found once (Collect) and kept, so that the stretch can be
-// parsed again under better prices (the codes its first parse produced). A position inside a
+// The matches of each position are found once (Collect, frame after frame) and kept, so that the
+// frames can be parsed again under better prices (the codes an earlier parse produced). A position inside a
 // match of niceLength or more is not expanded (the long match is taken): that bounds the work on
 // very repetitive data.
 // Trap: a new-distance match equal to one of the repeated offsets is never chosen (the
@@ -33,11 +33,15 @@ class LzxOptimalParser {
  public:
   LzxOptimalParser(LzxMatchFinder* finder, uint32_t niceLength) : finder_(finder), niceLength_(niceLength) {}
 
-  // Finds and keeps the matches of every position of [begin, end), inserting each position.
+  // Forgets every collected match.
+  void Clear();
+  // Finds and keeps the matches of every position of [begin, end), one frame (no match crosses
+  // end), inserting each position; begin is where the previous Collect ended, unless cleared.
   void Collect(uint64_t begin, uint64_t end);
-  // The cheapest parse of the collected stretch, from the given repeated offsets (updated to
-  // those after the stretch); appends its items.
-  void Parse(uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3], std::vector<LzxItem>* items);
+  // The cheapest parse of the collected [begin, end), within one frame, from the given repeated
+  // offsets (updated to those after it); appends its items.
+  void Parse(uint64_t begin, uint64_t end, uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3],
+             std::vector<LzxItem>* items);
 
  private:
   struct Node {
@@ -51,9 +55,8 @@ class LzxOptimalParser {
 
   LzxMatchFinder* finder_;
   uint32_t niceLength_;
-  uint64_t begin_ = 0;
-  uint64_t end_ = 0;
-  std::vector<uint32_t> first_;  // matches of position i: matches_[first_[i] .. first_[i + 1])
+  uint64_t begin_ = 0;           // the first collected position
+  std::vector<uint32_t> first_ = {0};  // matches of begin_ + i: matches_[first_[i] .. first_[i + 1])
   std::vector<LzxMatch> matches_;
   std::vector<Node> nodes_;
 };
