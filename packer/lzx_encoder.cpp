@@ -13,7 +13,6 @@
 #include "packer/lzx_encoder.h"
 
 #include <cstring>
-#include <cstdlib>
 
 #include "base/little_endian.h"
 #include "cabinet/lzx_call_translation.h"
@@ -54,19 +53,16 @@ LzxEncoderOptions Effective(LzxEncoderOptions options) {
   return options;
 }
 
-// Re-parses of each held block under its own codes at the smallest level.
-static uint32_t kSmallestReparses = getenv("XREP") ? atoi(getenv("XREP")) : 1;
+// Frames held back at every level: 512 KiB, enough for trees to be shared by several frames
+// (32 frames measured no smaller on mixed product data).
+constexpr uint32_t kHeldFrames = 16;
+// Re-parses of each held block under its own codes at the smallest level (a second one gained
+// 0.15% on text and programs for a quarter more time).
+constexpr uint32_t kSmallestReparses = 1;
 
 }  // namespace
 
-uint32_t LzxLookaheadFrames(LzxLevel level) {
-  if (getenv("XLOOK")) return atoi(getenv("XLOOK"));
-  switch (level) {
-    case LzxLevel::kFast: return 16;
-    case LzxLevel::kSmallest: return 16;
-    default: return 16;
-  }
-}
+uint32_t LzxLookaheadFrames(LzxLevel) { return kHeldFrames; }
 
 LzxEncoder::LzxEncoder(const LzxEncoderOptions& options)
     : options_(Effective(options)),

@@ -7,6 +7,9 @@
 // frames can be parsed again under better prices (the codes an earlier parse produced). A position inside a
 // match of niceLength or more is not expanded (the long match is taken): that bounds the work on
 // very repetitive data.
+// Besides single items, a step may be a match, one literal and the same distance again (the
+// change of one byte inside a longer repeat), which a search keeping one way per position would
+// otherwise miss when the literal's position is reached more cheaply by another way.
 // Trap: a new-distance match equal to one of the repeated offsets is never chosen (the
 // repeated-offset form covers it), so the offsets after each item follow from the item alone.
 #pragma once
@@ -51,6 +54,7 @@ class LzxOptimalParser {
     uint32_t distance;  // the match's distance
     int32_t repeat;     // repeated offset used, or -1
     uint32_t repeated[3];
+    uint32_t tail;      // 0, or the length of a repeated-offset-0 match after the match and one literal
   };
 
   LzxMatchFinder* finder_;
