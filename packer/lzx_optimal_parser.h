@@ -38,6 +38,8 @@ class LzxOptimalParser {
 
   // Forgets every collected match.
   void Clear();
+  // How many matches are kept.
+  std::size_t MatchCount() const { return matches_.size(); }
   // Finds and keeps the matches of every position of [begin, end), one frame (no match crosses
   // end), inserting each position; begin is where the previous Collect ended, unless cleared.
   void Collect(uint64_t begin, uint64_t end);
