@@ -34,26 +34,35 @@ struct EntryPlan {
   uint32_t offset = 0;  // uncompressed offset within the folder
 };
 
-// One data block: header and compressed bytes, checksum included.
-bool MakeDataBlock(FolderEncoder* encoder, const std::string& data, bool last, std::string* block,
-                   std::string* error) {
-  block->assign(kCabBlockHeaderSize, '\0');
-  const uint32_t size = static_cast<uint32_t>(data.size());
-  if (!encoder->EncodeBlock(reinterpret_cast<const uint8_t*>(data.data()), size, last, block)) {
+// The encoder takes the next frame of uncompressed data (with last and no data: the folder ends
+// on a full frame already given); every data block it completes (header and compressed bytes,
+// checksum included) goes to *blocks with its uncompressed size.
+bool EncodeDataBlocks(FolderEncoder* encoder, const std::string& data, bool last,
+                      std::vector<EncodedFrame>* blocks, std::string* error) {
+  blocks->clear();
+  const bool encoded = last && data.empty()
+                           ? encoder->Finish(blocks)
+                           : encoder->EncodeFrames(reinterpret_cast<const uint8_t*>(data.data()),
+                                                   static_cast<uint32_t>(data.size()), last, blocks);
+  if (!encoded) {
     *error = "encoding a block failed";
     return false;
   }
-  const std::size_t encoded = block->size() - kCabBlockHeaderSize;
-  if (encoded > kMaxEncodedBlock) {
-    *error = "an encoded block exceeds 65,535 bytes";
-    return false;
+  for (EncodedFrame& frame : *blocks) {
+    const std::size_t encoded = frame.bytes.size();
+    if (encoded > kMaxEncodedBlock) {
+      *error = "an encoded block exceeds 65,535 bytes";
+      return false;
+    }
+    std::string block(kCabBlockHeaderSize, '\0');
+    uint8_t* header = reinterpret_cast<uint8_t*>(&block[0]);
+    WriteLe16(header + kCabBlockCompressedSize, static_cast<uint16_t>(encoded));
+    WriteLe16(header + kCabBlockUncompressedSize, static_cast<uint16_t>(frame.size));
+    WriteLe32(header + kCabBlockChecksum,
+              CabinetBlockChecksum(header, kCabBlockHeaderSize, reinterpret_cast<const uint8_t*>(frame.bytes.data()),
+                                   static_cast<uint32_t>(encoded)));
+    frame.bytes.insert(0, block);
   }
-  uint8_t* header = reinterpret_cast<uint8_t*>(&(*block)[0]);
-  WriteLe16(header + kCabBlockCompressedSize, static_cast<uint16_t>(encoded));
-  WriteLe16(header + kCabBlockUncompressedSize, static_cast<uint16_t>(size));
-  WriteLe32(header + kCabBlockChecksum,
-            CabinetBlockChecksum(header, kCabBlockHeaderSize, header + kCabBlockHeaderSize,
-                                 static_cast<uint32_t>(encoded)));
   return true;
 }
 
@@ -130,7 +139,7 @@ class StreamBuilder {
       for (; next < files_.size() && entries_[next].folder == folder; ++next) {
         if (!FeedFile(next)) return false;
       }
-      if (!pending_.empty() && !EmitBlock(folder, true)) return false;
+      if (!EmitBlock(folder, true)) return false;
     }
     return true;
   }
@@ -150,10 +159,12 @@ class StreamBuilder {
   }
 
   bool EmitBlock(std::size_t folder, bool last) {
-    if (!MakeDataBlock(encoder_.get(), pending_, last, &encoded_, &error_)) return false;
-    const uint32_t size = static_cast<uint32_t>(pending_.size());
+    if (!EncodeDataBlocks(encoder_.get(), pending_, last, &encoded_, &error_)) return false;
     pending_.clear();
-    return WriteBlock(folder, encoded_, size);
+    for (const EncodedFrame& block : encoded_) {
+      if (!WriteBlock(folder, block.bytes, block.size)) return false;
+    }
+    return true;
   }
 
   bool WriteBlock(std::size_t folder, const std::string& block, uint32_t size) {
@@ -213,16 +224,18 @@ class StreamBuilder {
     std::unique_ptr<FolderEncoder> encoder = MakeFolderEncoder(compression_);
     if (!encoder) error = "no encoder for compression type " + std::to_string(compression_.CompressionType());
     std::string data;
-    std::string block;
+    std::vector<EncodedFrame> blocks;
     auto push = [&](bool last) {
-      if (!MakeDataBlock(encoder.get(), data, last, &block, &error)) return false;
-      std::unique_lock<std::mutex> lock(job.mutex);
-      job.changed.wait(lock, [&] { return job.queued < kMaxQueuedFolderBytes || stop; });
-      job.queued += block.size();
-      job.blocks.emplace_back(std::move(block), static_cast<uint32_t>(data.size()));
-      lock.unlock();
-      job.changed.notify_all();
+      if (!EncodeDataBlocks(encoder.get(), data, last, &blocks, &error)) return false;
       data.clear();
+      for (EncodedFrame& block : blocks) {
+        std::unique_lock<std::mutex> lock(job.mutex);
+        job.changed.wait(lock, [&] { return job.queued < kMaxQueuedFolderBytes || stop; });
+        job.queued += block.bytes.size();
+        job.blocks.emplace_back(std::move(block.bytes), block.size);
+        lock.unlock();
+        job.changed.notify_all();
+      }
       return !stop;
     };
     for (std::size_t i = 0; i < files_.size() && error.empty() && !stop; ++i) {
@@ -239,7 +252,7 @@ class StreamBuilder {
         if (data.size() == kMaxBlockOutput && !push(false)) break;
       }
     }
-    if (error.empty() && !data.empty()) push(true);
+    if (error.empty()) push(true);
     std::lock_guard<std::mutex> lock(job.mutex);
     job.error = error;
     job.finished = true;
@@ -287,7 +300,7 @@ class StreamBuilder {
   std::vector<EntryPlan> entries_;
   std::unique_ptr<FolderEncoder> encoder_;
   std::string pending_;
-  std::string encoded_;
+  std::vector<EncodedFrame> encoded_;
   uint64_t written_ = 0;
   uint64_t done_ = 0;
   std::string error_;

@@ -1,6 +1,6 @@
 // The streaming cabinet writer: one cabinet (no set, no reserve areas) written to a sink while
 // the files are read a block at a time, so packing a product takes memory for one block and the
-// encoder's window, whatever the product's size.
+// encoder's window and held blocks, whatever the product's size.
 //
 // The bytes are those WriteCabinets (cabinet_writer.h) makes from the same files with one folder
 // choice and default options: the same folder breaks (a new folder when the next file would carry

@@ -140,10 +140,11 @@ class CabinetBuilder {
   uint16_t compressionType_ = 0;
   std::unique_ptr<FolderEncoder> encoder_;
   std::string pending_;       // uncompressed bytes of the block being filled
-  uint64_t folderBytes_ = 0;  // uncompressed bytes of the folder's blocks already placed
+  uint64_t folderBytes_ = 0;  // uncompressed bytes of the folder given to the encoder
+  uint64_t placedBytes_ = 0;  // uncompressed bytes of the folder's blocks already placed
   bool spanned_ = false;      // a cabinet boundary fell into this folder
   std::size_t foldersOpened_ = 0;
-  std::string encoded_;
+  std::vector<EncodedFrame> encoded_;
 };
 
 bool CabinetBuilder::CheckInput() {
@@ -238,7 +239,9 @@ bool CabinetBuilder::MakeRoomForFile(const CabinetInputFile& file) {
 
 bool CabinetBuilder::OpenFolder(uint16_t userFolder) {
   const CompressionChoice& choice = options_.folders[userFolder];
-  encoder_ = MakeFolderEncoder(choice);
+  // A set places each block as its file is fed (a boundary closes the folder after that file), so
+  // its encoder holds no block back.
+  encoder_ = MakeFolderEncoder(choice, !splitting_);
   if (!encoder_) return Fail("no encoder for compression type " + std::to_string(choice.CompressionType()));
   open_ = true;
   folderId_ = foldersOpened_++;
@@ -246,6 +249,7 @@ bool CabinetBuilder::OpenFolder(uint16_t userFolder) {
   compressionType_ = choice.CompressionType();
   pending_.clear();
   folderBytes_ = 0;
+  placedBytes_ = 0;
   spanned_ = false;
   FolderPart part;
   part.folder = folderId_;
@@ -256,7 +260,7 @@ bool CabinetBuilder::OpenFolder(uint16_t userFolder) {
 }
 
 bool CabinetBuilder::CloseFolder() {
-  bool ok = pending_.empty() || EmitBlock(true);
+  bool ok = EmitBlock(true);
   open_ = false;
   encoder_.reset();
   return ok;
@@ -276,13 +280,19 @@ bool CabinetBuilder::Feed(const std::string& data) {
 bool CabinetBuilder::EmitBlock(bool last) {
   encoded_.clear();
   uint32_t size = static_cast<uint32_t>(pending_.size());
-  if (!encoder_->EncodeBlock(reinterpret_cast<const uint8_t*>(pending_.data()), size, last, &encoded_)) {
+  const bool encoded = last && size == 0 ? encoder_->Finish(&encoded_)
+                                         : encoder_->EncodeFrames(reinterpret_cast<const uint8_t*>(pending_.data()),
+                                                                  size, last, &encoded_);
+  if (!encoded) {
     return Fail("encoding a block failed");
   }
-  if (encoded_.size() > 0xFFFF) return Fail("an encoded block exceeds 65,535 bytes");
-  if (!PlaceBlock(encoded_, static_cast<uint16_t>(size))) return false;
   folderBytes_ += size;
   pending_.clear();
+  for (const EncodedFrame& block : encoded_) {
+    if (block.bytes.size() > 0xFFFF) return Fail("an encoded block exceeds 65,535 bytes");
+    if (!PlaceBlock(block.bytes, static_cast<uint16_t>(block.size))) return false;
+    placedBytes_ += block.size;
+  }
   return true;
 }
 
@@ -316,7 +326,7 @@ void CabinetBuilder::AppendBlock(std::string bytes, uint16_t uncompressed, bool 
   FolderPart& part = cabinet.parts.back();
   cabinet.size += BlockHeaderSize() + bytes.size();
   part.blocks.push_back({std::move(bytes), uncompressed});
-  if (completes) part.decodedEnd = folderBytes_ + uncompressed;
+  if (completes) part.decodedEnd = placedBytes_ + uncompressed;
 }
 
 // Begins the next cabinet. With continued, the open folder goes on in it, and the files whose data
@@ -341,7 +351,7 @@ bool CabinetBuilder::StartCabinet(bool continued) {
     FolderPart part;
     part.folder = folderId_;
     part.compressionType = compressionType_;
-    part.decodedEnd = folderBytes_;
+    part.decodedEnd = placedBytes_;
     cabinet.parts.push_back(std::move(part));
     cabinet.size += FolderEntrySize();
     for (EntryRef entry : carried) {

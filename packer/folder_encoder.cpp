@@ -93,7 +93,7 @@ bool ParseCompressionChoice(const std::string& text, CompressionChoice* choice,
   return true;
 }
 
-std::unique_ptr<FolderEncoder> MakeFolderEncoder(const CompressionChoice& choice) {
+std::unique_ptr<FolderEncoder> MakeFolderEncoder(const CompressionChoice& choice, bool holdBlocks) {
   switch (choice.kind) {
     case kDecoderStored: return std::unique_ptr<FolderEncoder>(new StoredEncoder);
     case kDecoderMszip: return std::unique_ptr<FolderEncoder>(new MszipEncoder);
@@ -106,6 +106,7 @@ std::unique_ptr<FolderEncoder> MakeFolderEncoder(const CompressionChoice& choice
       options.windowBits = choice.windowBits;
       options.callTranslation = choice.callTranslation;
       options.level = static_cast<LzxLevel>(choice.effort);
+      options.lookaheadFrames = holdBlocks ? LzxLookaheadFrames(options.level) : 0;
       return std::unique_ptr<FolderEncoder>(new LzxEncoder(options));
     }
     default: return nullptr;

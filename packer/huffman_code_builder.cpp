@@ -1,6 +1,6 @@
-// Huffman lengths by the classic merge of the two lightest nodes; when the tree comes out deeper
-// than allowed, the frequencies are halved (keeping every used symbol at 1 or more) and the tree
-// is built again, which flattens it until it fits.
+// Huffman lengths by the classic merge of the two lightest nodes (two queues over the sorted
+// leaves); when the tree comes out deeper than allowed, the frequencies are halved (keeping every
+// used symbol at 1 or more) and the tree is built again, which flattens it until it fits.
 #include "packer/huffman_code_builder.h"
 
 #include <algorithm>
@@ -12,48 +12,46 @@ namespace {
 
 constexpr uint32_t kMaxLengths = 17;
 
-struct Node {
-  uint64_t weight;
-  int left;   // -1 for a leaf
-  int right;
-  uint32_t symbol;
-};
-
 // Depth of every used symbol in a Huffman tree of the given weights; the maximum depth returned.
-uint32_t TreeDepths(const std::vector<uint32_t>& used, const std::vector<uint64_t>& weights,
-                    std::vector<uint32_t>* depths) {
-  std::vector<Node> nodes;
-  nodes.reserve(used.size() * 2);
-  for (std::size_t i = 0; i < used.size(); ++i) nodes.push_back(Node{weights[i], -1, -1, used[i]});
-  auto heavier = [&nodes](int a, int b) {
-    if (nodes[a].weight != nodes[b].weight) return nodes[a].weight > nodes[b].weight;
-    return a > b;
+// The leaves are sorted once by weight (ties by position); merged nodes come out in order of
+// weight, so the two lightest are always at the front of the leaves or of the merged nodes.
+uint32_t TreeDepths(const std::vector<uint64_t>& weights, std::vector<uint32_t>* depths) {
+  const std::size_t n = weights.size();
+  std::vector<uint32_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
+  std::sort(order.begin(), order.end(), [&weights](uint32_t a, uint32_t b) {
+    return weights[a] != weights[b] ? weights[a] < weights[b] : a < b;
+  });
+  // Merged node k has weight merged[k] and children child[2k], child[2k + 1]: below n a leaf
+  // (an index into order), from n on the merged node (index - n).
+  std::vector<uint64_t> merged(n - 1);
+  std::vector<uint32_t> child(2 * (n - 1));
+  std::size_t leaf = 0;
+  std::size_t front = 0;
+  auto takeLightest = [&](std::size_t k) {
+    if (leaf < n && (front >= k || weights[order[leaf]] <= merged[front])) return static_cast<uint32_t>(leaf++);
+    return static_cast<uint32_t>(n + front++);
   };
-  std::vector<int> heap;
-  for (std::size_t i = 0; i < nodes.size(); ++i) heap.push_back(static_cast<int>(i));
-  std::make_heap(heap.begin(), heap.end(), heavier);
-  while (heap.size() > 1) {
-    std::pop_heap(heap.begin(), heap.end(), heavier);
-    const int a = heap.back();
-    heap.pop_back();
-    std::pop_heap(heap.begin(), heap.end(), heavier);
-    const int b = heap.back();
-    heap.pop_back();
-    nodes.push_back(Node{nodes[a].weight + nodes[b].weight, a, b, 0});
-    heap.push_back(static_cast<int>(nodes.size() - 1));
-    std::push_heap(heap.begin(), heap.end(), heavier);
+  auto weightOf = [&](uint32_t node) { return node < n ? weights[order[node]] : merged[node - n]; };
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    const uint32_t a = takeLightest(k);
+    const uint32_t b = takeLightest(k);
+    child[2 * k] = a;
+    child[2 * k + 1] = b;
+    merged[k] = weightOf(a) + weightOf(b);
   }
-  // Depths by walking from the root; node indices of children are always below their parent's.
-  std::vector<uint32_t> nodeDepth(nodes.size(), 0);
+  // Depths from the root (the last merged node) down; children are always merged earlier.
+  std::vector<uint32_t> mergedDepth(n - 1, 0);
   uint32_t maxDepth = 0;
-  for (int i = static_cast<int>(nodes.size()) - 1; i >= 0; --i) {
-    if (nodes[i].left < 0) {
-      (*depths)[i] = nodeDepth[i];
-      maxDepth = std::max(maxDepth, nodeDepth[i]);
-      continue;
+  for (std::size_t k = n - 1; k-- > 0;) {
+    for (uint32_t c : {child[2 * k], child[2 * k + 1]}) {
+      if (c >= n) {
+        mergedDepth[c - n] = mergedDepth[k] + 1;
+      } else {
+        (*depths)[order[c]] = mergedDepth[k] + 1;
+        maxDepth = std::max(maxDepth, mergedDepth[k] + 1);
+      }
     }
-    nodeDepth[nodes[i].left] = nodeDepth[i] + 1;
-    nodeDepth[nodes[i].right] = nodeDepth[i] + 1;
   }
   return maxDepth;
 }
@@ -77,7 +75,7 @@ void BuildHuffmanLengths(const uint32_t* freq, uint32_t count, uint32_t maxLengt
     return;
   }
   std::vector<uint32_t> depths(used.size(), 0);
-  while (TreeDepths(used, weights, &depths) > maxLength) {
+  while (TreeDepths(weights, &depths) > maxLength) {
     for (uint64_t& w : weights) w = (w >> 1) | 1;
   }
   for (std::size_t i = 0; i < used.size(); ++i) lengths[used[i]] = static_cast<uint8_t>(depths[i]);

@@ -1,9 +1,15 @@
 // The LZX encoder: one cabinet folder's data, one frame of up to 32,768 bytes per data block, into
 // the bit stream that src/cabinet/lzx_decoder reads.
 //
-// Each frame is parsed (greedily, lazily or by cost, after the level) with repeated offsets, then
-// coded as the cheapest of a verbatim, an aligned-offset or an uncompressed block (or as the
-// block kind the options force). The output depends only on the data and the options. Every frame ends on a 16-bit boundary, as the decoder starts every frame afresh.
+// Each frame is parsed (greedily, lazily or by cost, after the level) with repeated offsets.
+// Frame by frame (EncodeBlock, or lookaheadFrames 0), each frame is then coded as the cheapest of
+// a verbatim, an aligned-offset or an uncompressed block (or as the block kind the options force).
+// Holding frames back (EncodeFrames with lookaheadFrames above 0), the encoder cuts the held
+// frames into blocks that each run over one or more whole frames where one set of trees pays
+// (lzx_block_splitter), parses each block again under its own codes at the smallest level, and
+// codes each block as the cheapest kind. The output depends only on the data and the options.
+// Every frame ends on a 16-bit boundary, as the decoder starts every frame afresh; no match
+// crosses a frame's end.
 // With call translation on, each frame's x86 CALL targets are made absolute before the frame is
 // compressed, and the stream header announces the translation size.
 //
@@ -18,6 +24,7 @@
 
 #include "cabinet/lzx_format.h"
 #include "packer/folder_encoder.h"
+#include "packer/lzx_block_splitter.h"
 #include "packer/lzx_block_writer.h"
 #include "packer/lzx_match_finder.h"
 #include "packer/lzx_optimal_parser.h"
@@ -43,7 +50,13 @@ struct LzxEncoderOptions {
   uint32_t blockSize = 0;
   // false: matches may reach past one window's length of their source (LzxSearchLimits).
   bool fitWindowRing = true;
+  // Frames held back before coding (EncodeFrames), so that a block may run over several; 0 codes
+  // each frame as it comes. Ignored with a forced block kind or block size.
+  uint32_t lookaheadFrames = 0;
 };
+
+// The frames each level holds back when the cabinet writer lets it.
+uint32_t LzxLookaheadFrames(LzxLevel level);
 
 // How many blocks of each kind were written (index = LzxBlockType).
 struct LzxEncoderStats {
@@ -56,7 +69,10 @@ class LzxEncoder : public FolderEncoder {
 
   // One frame: size 0..32,768. Fails (false) only for a frame above 32,768 bytes or a folder
   // past 4 GiB (a cabinet folder holds under 2 GiB).
+  // Frame by frame: fails when the encoder holds frames back (lookaheadFrames above 0).
   bool EncodeBlock(const uint8_t* data, uint32_t size, bool lastBlock, std::string* out) override;
+  bool EncodeFrames(const uint8_t* data, uint32_t size, bool lastBlock, std::vector<EncodedFrame>* ready) override;
+  bool Finish(std::vector<EncodedFrame>* ready) override;
 
   const LzxEncoderStats& Stats() const { return stats_; }
 
@@ -71,6 +87,19 @@ class LzxEncoder : public FolderEncoder {
   void WriteRawHeader(LzxBitWriter* writer, std::string* out);
   void WriteRaw(uint64_t begin, uint64_t end, bool insert, std::string* out);
   LzxBlockType ChooseType(uint64_t bytes, uint64_t verbatimBits, uint64_t alignedBits) const;
+  uint8_t* Append(const uint8_t* data, uint32_t size);
+  // Held frames.
+  struct HeldFrame {
+    uint64_t begin;
+    uint64_t end;
+    std::vector<LzxItem> items;
+    uint32_t repeatedAfter[kLzxRepeatedOffsets];
+  };
+  void ParseHeld(HeldFrame* frame, const LzxPrices* prices, uint32_t repeated[kLzxRepeatedOffsets]);
+  void TallyHeld(const HeldFrame& frame, LzxFrameTally* tally) const;
+  void CodeHeld(std::vector<EncodedFrame>* ready);
+  void ReparseBlock(uint32_t first, uint32_t end);
+  void WriteHeldBlock(uint32_t first, uint32_t end, std::vector<std::string>* outputs);
 
   LzxEncoderOptions options_;
   uint32_t mainSymbols_;
@@ -92,6 +121,12 @@ class LzxEncoder : public FolderEncoder {
   uint32_t blockLeft_ = 0;
   std::unique_ptr<LzxBlockCodes> codes_;
   bool rawMode_ = false;  // the frame's output is at raw bytes of an uncompressed block
+
+  // Frames held back, parsed once; the parse's repeated offsets after them; the prices of the
+  // next held frame's first parse (smallest level).
+  std::vector<HeldFrame> held_;
+  uint32_t parseRepeated_[kLzxRepeatedOffsets] = {1, 1, 1};
+  std::unique_ptr<LzxPrices> heldPrices_;
 };
 
 }  // namespace vorlax

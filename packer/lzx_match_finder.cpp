@@ -65,9 +65,11 @@ uint32_t LzxMatchFinder::Reach(uint32_t distance, uint32_t maxLength) const {
   return room < maxLength ? room : maxLength;
 }
 
-LzxMatchFinder::LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const LzxSearchLimits& limits)
+LzxMatchFinder::LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const LzxSearchLimits& limits,
+                               uint32_t heldBytes)
     : windowMask_(windowSize - 1),
       maxDistance_(maxDistance),
+      heldBytes_(heldBytes),
       limits_(limits),
       hashShift_(32 - HashBits(windowSize)),
       head_(std::size_t{1} << HashBits(windowSize), kNone),
@@ -75,10 +77,11 @@ LzxMatchFinder::LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const 
       links_(static_cast<std::size_t>(windowSize) * (limits.tree ? 2 : 1), kNone) {}
 
 uint8_t* LzxMatchFinder::AppendFrame(const uint8_t* data, uint32_t size) {
-  // Keep one window of history; slide once the buffer holds two.
+  // Keep one window of history and the held bytes; slide once the buffer holds a window more.
   const std::size_t window = std::size_t{windowMask_} + 1;
-  if (buffer_.size() > 2 * window) {
-    const std::size_t drop = buffer_.size() - window;
+  const std::size_t keep = window + heldBytes_;
+  if (buffer_.size() > keep + window) {
+    const std::size_t drop = buffer_.size() - keep;
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(drop));
     base_ += drop;
   }

@@ -3,8 +3,9 @@
 //
 // Positions are absolute offsets in the folder's (translated) data; a cabinet folder holds less
 // than 2^31 bytes, so they are kept as 32-bit numbers inside. The finder keeps the last window's
-// worth of data plus the frame being encoded in one buffer, which it slides forward as frames
-// arrive, so that a match never reaches further back than the window allows.
+// worth of data plus the frames not yet coded (heldBytes) and the frame being encoded in one
+// buffer, which it slides forward as frames arrive, so that a match never reaches further back
+// than the window allows.
 // Both structures hash the next 4 bytes; a second, chainless table remembers the latest position
 // of each 3-byte prefix, for the short matches that 4-byte hashing cannot see.
 // Every match keeps distance + length within the window size (see Reach; tests may lift it).
@@ -39,8 +40,10 @@ constexpr uint32_t kLzxMaxMatchesPerPosition = 64;
 
 class LzxMatchFinder {
  public:
-  // maxDistance: the farthest a match may reach back (the window size less 3).
-  LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const LzxSearchLimits& limits);
+  // maxDistance: the farthest a match may reach back (the window size less 3). heldBytes: how many
+  // bytes before the frame being appended must stay readable beyond one window (frames that the
+  // encoder holds back).
+  LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const LzxSearchLimits& limits, uint32_t heldBytes = 0);
 
   // Appends a frame's bytes; returns where they start in the buffer. A folder stays under 2^31
   // bytes, so there is always room.
@@ -69,6 +72,7 @@ class LzxMatchFinder {
 
   uint32_t windowMask_;
   uint32_t maxDistance_;
+  uint32_t heldBytes_;
   LzxSearchLimits limits_;
   uint32_t hashShift_;  // 32 less the 4-byte table's bits
   uint64_t base_ = 0;  // absolute position of buffer_[0]

@@ -38,11 +38,13 @@ void LzxPricesFromLengths(const uint8_t* mainLengths, const uint8_t* lengthLengt
   }
 }
 
-void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
-  begin_ = begin;
-  end_ = end;
+void LzxOptimalParser::Clear() {
   first_.assign(1, 0);
   matches_.clear();
+}
+
+void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
+  if (first_.size() == 1) begin_ = begin;
   LzxMatch found[kLzxMaxMatchesPerPosition];
   uint64_t coveredUntil = begin;
   for (uint64_t p = begin; p < end; ++p) {
@@ -57,40 +59,51 @@ void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
   }
 }
 
-void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3],
-                             std::vector<LzxItem>* items) {
-  const uint32_t n = static_cast<uint32_t>(end_ - begin_);
-  nodes_.assign(n + 1, Node{kUnreached, 0, 0, 0, -1, {0, 0, 0}});
+void LzxOptimalParser::Parse(uint64_t begin, uint64_t end, uint64_t folderStart, const LzxPrices& prices,
+                             uint32_t repeated[3], std::vector<LzxItem>* items) {
+  const uint32_t n = static_cast<uint32_t>(end - begin);
+  const uint32_t* first = first_.data() + (begin - begin_);
+  nodes_.assign(n + 1, Node{kUnreached, 0, 0, 0, -1, {0, 0, 0}, 0});
   nodes_[0].cost = 0;
   std::copy(repeated, repeated + 3, nodes_[0].repeated);
   auto relax = [this](uint32_t to, uint32_t cost, uint32_t from, uint32_t length, uint32_t distance, int32_t repeat,
-                      const uint32_t* offsets) {
+                      const uint32_t* offsets, uint32_t tail = 0) {
     Node& node = nodes_[to];
     if (cost >= node.cost) return;
-    node = Node{cost, from, length, distance, repeat, {offsets[0], offsets[1], offsets[2]}};
+    node = Node{cost, from, length, distance, repeat, {offsets[0], offsets[1], offsets[2]}, tail};
   };
   uint32_t skipUntil = 0;
   for (uint32_t i = 0; i < n; ++i) {
     if (i < skipUntil) continue;
     const Node here = nodes_[i];
     if (here.cost == kUnreached) continue;
-    const uint64_t p = begin_ + i;
+    const uint64_t p = begin + i;
     relax(i + 1, here.cost + prices.main[*finder_->At(p)], i, 1, 0, -1, here.repeated);
+    // The whole match, one literal, then the same distance again as repeated offset 0.
+    auto relaxTail = [&](uint32_t length, uint32_t distance, int32_t repeat, uint32_t cost, const uint32_t* after) {
+      const uint64_t q = p + length + 1;
+      if (q >= end) return;
+      const uint32_t tail = finder_->MatchLength(q, distance, end);
+      if (tail < kLzxMinMatch) return;
+      relax(i + length + 1 + tail, cost + prices.main[*finder_->At(p + length)] + MatchPrice(prices, 0, tail), i,
+            length, distance, repeat, after, tail);
+    };
     uint32_t longest = 0;
     for (int32_t r = 0; r < static_cast<int32_t>(kLzxRepeatedOffsets); ++r) {
       const uint32_t d = here.repeated[r];
       if (d > p - folderStart || (r > 0 && d == here.repeated[0]) || (r == 2 && d == here.repeated[1])) continue;
-      const uint32_t length = finder_->MatchLength(p, d, end_);
+      const uint32_t length = finder_->MatchLength(p, d, end);
       if (length < kLzxMinMatch) continue;
       uint32_t after[3] = {here.repeated[0], here.repeated[1], here.repeated[2]};
       std::swap(after[0], after[r]);
       for (uint32_t l = kLzxMinMatch; l <= length; ++l) {
         relax(i + l, here.cost + MatchPrice(prices, static_cast<uint32_t>(r), l), i, l, d, r, after);
       }
+      relaxTail(length, d, r, here.cost + MatchPrice(prices, static_cast<uint32_t>(r), length), after);
       longest = std::max(longest, length);
     }
     uint32_t covered = kLzxMinMatch;
-    for (uint32_t m = first_[i]; m < first_[i + 1]; ++m) {
+    for (uint32_t m = first[i]; m < first[i + 1]; ++m) {
       const LzxMatch& match = matches_[m];
       const uint32_t d = match.distance;
       if (d == here.repeated[0] || d == here.repeated[1] || d == here.repeated[2]) {
@@ -103,6 +116,9 @@ void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint
       for (uint32_t l = covered + 1; l <= match.length; ++l) {
         relax(i + l, here.cost + extra + MatchPrice(prices, slot, l), i, l, d, -1, after);
       }
+      if (match.length > covered) {
+        relaxTail(match.length, d, -1, here.cost + extra + MatchPrice(prices, slot, match.length), after);
+      }
       covered = std::max(covered, match.length);
       longest = std::max(longest, match.length);
     }
@@ -113,12 +129,16 @@ void LzxOptimalParser::Parse(uint64_t folderStart, const LzxPrices& prices, uint
   for (auto it = path.rbegin(); it != path.rend(); ++it) {
     const Node& node = nodes_[*it];
     if (node.length == 1) {
-      items->push_back(LzxItem{0, *finder_->At(begin_ + node.from), 0});
+      items->push_back(LzxItem{0, *finder_->At(begin + node.from), 0});
     } else if (node.repeat >= 0) {
       items->push_back(LzxItem{node.length, 0, static_cast<uint32_t>(node.repeat)});
     } else {
       const uint32_t slot = LzxSlotOfDistance(node.distance);
       items->push_back(LzxItem{node.length, node.distance - LzxPositionBase(slot), slot});
+    }
+    if (node.tail != 0) {
+      items->push_back(LzxItem{0, *finder_->At(begin + node.from + node.length), 0});
+      items->push_back(LzxItem{node.tail, 0, 0});
     }
   }
   std::copy(nodes_[n].repeated, nodes_[n].repeated + 3, repeated);

@@ -3,10 +3,13 @@
 // code lengths, with the three repeated offsets tracked along every path as the decoder tracks
 // them.
 //
-// The matches of each position are found once (Collect) and kept, so that the stretch can be
-// parsed again under better prices (the codes its first parse produced). A position inside a
+// The matches of each position are found once (Collect, frame after frame) and kept, so that the
+// frames can be parsed again under better prices (the codes an earlier parse produced). A position inside a
 // match of niceLength or more is not expanded (the long match is taken): that bounds the work on
 // very repetitive data.
+// Besides single items, a step may be a match, one literal and the same distance again (the
+// change of one byte inside a longer repeat), which a search keeping one way per position would
+// otherwise miss when the literal's position is reached more cheaply by another way.
 // Trap: a new-distance match equal to one of the repeated offsets is never chosen (the
 // repeated-offset form covers it), so the offsets after each item follow from the item alone.
 #pragma once
@@ -33,11 +36,17 @@ class LzxOptimalParser {
  public:
   LzxOptimalParser(LzxMatchFinder* finder, uint32_t niceLength) : finder_(finder), niceLength_(niceLength) {}
 
-  // Finds and keeps the matches of every position of [begin, end), inserting each position.
+  // Forgets every collected match.
+  void Clear();
+  // How many matches are kept.
+  std::size_t MatchCount() const { return matches_.size(); }
+  // Finds and keeps the matches of every position of [begin, end), one frame (no match crosses
+  // end), inserting each position; begin is where the previous Collect ended, unless cleared.
   void Collect(uint64_t begin, uint64_t end);
-  // The cheapest parse of the collected stretch, from the given repeated offsets (updated to
-  // those after the stretch); appends its items.
-  void Parse(uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3], std::vector<LzxItem>* items);
+  // The cheapest parse of the collected [begin, end), within one frame, from the given repeated
+  // offsets (updated to those after it); appends its items.
+  void Parse(uint64_t begin, uint64_t end, uint64_t folderStart, const LzxPrices& prices, uint32_t repeated[3],
+             std::vector<LzxItem>* items);
 
  private:
   struct Node {
@@ -47,13 +56,13 @@ class LzxOptimalParser {
     uint32_t distance;  // the match's distance
     int32_t repeat;     // repeated offset used, or -1
     uint32_t repeated[3];
+    uint32_t tail;      // 0, or the length of a repeated-offset-0 match after the match and one literal
   };
 
   LzxMatchFinder* finder_;
   uint32_t niceLength_;
-  uint64_t begin_ = 0;
-  uint64_t end_ = 0;
-  std::vector<uint32_t> first_;  // matches of position i: matches_[first_[i] .. first_[i + 1])
+  uint64_t begin_ = 0;           // the first collected position
+  std::vector<uint32_t> first_ = {0};  // matches of begin_ + i: matches_[first_[i] .. first_[i + 1])
   std::vector<LzxMatch> matches_;
   std::vector<Node> nodes_;
 };

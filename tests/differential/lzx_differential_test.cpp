@@ -2,7 +2,7 @@
 // size, with and without call translation, data that makes the encoder choose each block kind)
 // and by `vorlax cab --compress lzx:N`, plus cabinets assembled here around frames that our
 // encoder cuts into unusual blocks (odd uncompressed blocks inside frames and at frame ends,
-// blocks running over several frames). Each is extracted by `vorlax extract`, by cabextract and by
+// blocks running over several frames, blocks of whole frames chosen by cost). Each is extracted by `vorlax extract`, by cabextract and by
 // 7zz, and every extractor must give back exactly the bytes that went in.
 #include <gtest/gtest.h>
 
@@ -265,6 +265,29 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"aligned_inside_frames", kLzxBlockAligned, 5003, false},
                       LayoutCase{"aligned_over_frames", kLzxBlockAligned, 65536, true}),
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.label); });
+
+// Blocks of whole frames as the encoder chooses them when it holds frames back: compressed and
+// uncompressed blocks running over several frames, the folder's last frame short and odd.
+TEST(LzxHeldBlocks, EveryExtractorGivesTheFileBack) {
+  const std::string data = Text(4 * kLzxFrameSize, 31) + RandomBytes(3 * kLzxFrameSize, 32) + Records(50001, 33);
+  for (LzxLevel level : {LzxLevel::kNormal, LzxLevel::kSmallest}) {
+    SCOPED_TRACE(static_cast<int>(level));
+    LzxEncoderOptions options;
+    options.windowBits = 16;
+    options.level = level;
+    options.callTranslation = level == LzxLevel::kSmallest;
+    options.lookaheadFrames = LzxLookaheadFrames(level);
+    LzxEncoderStats stats;
+    const Frames frames = EncodeHeld(data, options, kLzxFrameSize, true, &stats);
+    EXPECT_GE(stats.blocks[kLzxBlockUncompressed], 1u);
+    EXPECT_LT(stats.blocks[kLzxBlockVerbatim] + stats.blocks[kLzxBlockAligned] + stats.blocks[kLzxBlockUncompressed],
+              frames.compressed.size());
+    fs::path work = WorkFolder(std::string("held_") + (level == LzxLevel::kSmallest ? "best" : "normal"));
+    WriteBytes(work / "held.cab", AssembleCabinet("data.bin", static_cast<uint32_t>(data.size()),
+                                                  static_cast<uint16_t>(kDecoderLzx | (16 << 8)), frames));
+    ExpectEveryExtractorGives(work / "held.cab", std::vector<NamedData>{{"data.bin", data}}, work);
+  }
+}
 
 // An odd uncompressed block that ends exactly at the end of the folder's last frame, itself of
 // odd size: the block's padding byte ends that frame's data. (A frame-end of a full 32,768-byte

@@ -110,6 +110,28 @@ inline Frames Encode(const std::string& data, const LzxEncoderOptions& options,
   return f;
 }
 
+// Encodes data as frames of frameSize bytes through EncodeFrames, as the cabinet writers do, so
+// that options.lookaheadFrames takes effect; without flagLast the folder's last frame comes without
+// lastBlock and Finish gives out what is held.
+inline Frames EncodeHeld(const std::string& data, const LzxEncoderOptions& options, uint32_t frameSize = kLzxFrameSize,
+                         bool flagLast = true, LzxEncoderStats* stats = nullptr) {
+  LzxEncoder encoder(options);
+  std::vector<EncodedFrame> ready;
+  for (std::size_t at = 0; at < data.size(); at += frameSize) {
+    const uint32_t n = static_cast<uint32_t>(data.size() - at < frameSize ? data.size() - at : frameSize);
+    encoder.EncodeFrames(reinterpret_cast<const uint8_t*>(data.data() + at), n, flagLast && at + n == data.size(),
+                         &ready);
+  }
+  encoder.Finish(&ready);
+  Frames f;
+  for (EncodedFrame& frame : ready) {
+    f.compressed.push_back(std::move(frame.bytes));
+    f.sizes.push_back(frame.size);
+  }
+  if (stats) *stats = encoder.Stats();
+  return f;
+}
+
 // Decodes the frames; on the first failing frame returns its result and leaves *failedFrame.
 inline int Decode(const Frames& f, uint32_t windowBits, std::string* out, std::size_t* failedFrame = nullptr) {
   LzxDecoder* d = nullptr;

@@ -230,6 +230,86 @@ TEST(LzxEncoder, MatchesNearlyAWindowBackAcrossTheWrap) {
   }
 }
 
+// Held frames: blocks of whole frames chosen by cost. Text, then incompressible bytes, then
+// records, the last frame short: blocks run over several frames, an uncompressed block among
+// them, at every level, whether the encoder holds all frames or codes them three at a time.
+TEST(LzxEncoderHeldFrames, BlocksRunOverFramesAndRoundTripAtEveryLevel) {
+  const std::string data = Text(5 * kLzxFrameSize, 2) + RandomBytes(3 * kLzxFrameSize, 3) + Records(70001, 4);
+  const std::size_t frameCount = (data.size() + kLzxFrameSize - 1) / kLzxFrameSize;
+  for (LzxLevel level : kLevels) {
+    for (uint32_t lookahead : {LzxLookaheadFrames(level), 3u}) {
+      for (uint32_t bits : {15u, 21u}) {
+        SCOPED_TRACE(testing::Message() << "level " << static_cast<int>(level) << " lookahead " << lookahead
+                                        << " window " << bits);
+        LzxEncoderOptions options;
+        options.windowBits = bits;
+        options.level = level;
+        options.callTranslation = bits == 21;
+        options.lookaheadFrames = lookahead;
+        LzxEncoderStats stats;
+        const Frames frames = EncodeHeld(data, options, kLzxFrameSize, true, &stats);
+        ASSERT_EQ(frames.compressed.size(), frameCount);
+        std::string out;
+        std::size_t failed = 0;
+        ASSERT_EQ(Decode(frames, bits, &out, &failed), kDecoderOk) << "frame " << failed;
+        EXPECT_TRUE(out == data);
+        const uint32_t blocks = stats.blocks[kLzxBlockVerbatim] + stats.blocks[kLzxBlockAligned] +
+                                stats.blocks[kLzxBlockUncompressed];
+        EXPECT_LT(blocks, frameCount);
+        EXPECT_GE(stats.blocks[kLzxBlockUncompressed], 1u);
+        EXPECT_TRUE(EncodeHeld(data, options).compressed == frames.compressed);
+      }
+    }
+  }
+}
+
+// A folder that ends on a full frame given without lastBlock (Finish gives the held frames out),
+// and frames of a few bytes each, many to a block.
+TEST(LzxEncoderHeldFrames, FolderEndingOnAFullFrameAndSmallFrames) {
+  for (LzxLevel level : kLevels) {
+    SCOPED_TRACE(static_cast<int>(level));
+    LzxEncoderOptions options;
+    options.windowBits = 16;
+    options.level = level;
+    options.lookaheadFrames = LzxLookaheadFrames(level);
+    const std::string full = CallsAndText(4 * kLzxFrameSize, 7);
+    const Frames frames = EncodeHeld(full, options, kLzxFrameSize, false);
+    ASSERT_EQ(frames.compressed.size(), 4u);
+    std::string out;
+    ASSERT_EQ(Decode(frames, 16, &out), kDecoderOk);
+    EXPECT_TRUE(out == full);
+    const std::string small = Text(3000, 8) + RandomBytes(400, 9) + Text(2000, 10);
+    LzxEncoderStats stats;
+    const Frames pieces = EncodeHeld(small, options, 77, true, &stats);
+    ASSERT_EQ(Decode(pieces, 16, &out), kDecoderOk);
+    EXPECT_TRUE(out == small);
+    EXPECT_LT(stats.blocks[kLzxBlockVerbatim] + stats.blocks[kLzxBlockAligned] + stats.blocks[kLzxBlockUncompressed],
+              pieces.compressed.size());
+  }
+}
+
+// Trees shared by several frames make text smaller than a block per frame, at every level.
+TEST(LzxEncoderHeldFrames, SmallerThanABlockPerFrame) {
+  const std::string data = Text(8 * kLzxFrameSize, 21);
+  for (LzxLevel level : kLevels) {
+    LzxEncoderOptions options;
+    options.windowBits = 17;
+    options.level = level;
+    const std::size_t perFrame = TotalSize(Encode(data, options));
+    options.lookaheadFrames = LzxLookaheadFrames(level);
+    EXPECT_LT(TotalSize(EncodeHeld(data, options)), perFrame) << static_cast<int>(level);
+  }
+}
+
+TEST(LzxEncoderHeldFrames, FrameByFrameEncodingIsRefusedWhileFramesAreHeld) {
+  LzxEncoderOptions options;
+  options.lookaheadFrames = 4;
+  LzxEncoder encoder(options);
+  const std::string data(100, 'a');
+  std::string out;
+  EXPECT_FALSE(encoder.EncodeBlock(reinterpret_cast<const uint8_t*>(data.data()), 100, true, &out));
+}
+
 TEST(LzxEncoder, FramesAbove32768BytesAreRefused) {
   LzxEncoder encoder(LzxEncoderOptions{});
   const std::string data(kLzxFrameSize + 1, 'a');
