@@ -5,17 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <string>
 
 #include "cabinet/memory_cabinet_host.h"
 
 namespace {
 
-std::map<std::string, int64_t> gDeclared;
+// Declared size by output handle: a cabinet may name several entries alike (even with an empty
+// name), so the size is tied to the output the host opened for the entry, not to its name.
+std::map<vorlax::CabinetFile, int64_t> gDeclared;
 
 intptr_t FuzzNotify(vorlax::CabinetNotificationKind kind, vorlax::CabinetNotification* note) {
-  if (kind == vorlax::fdintFILE_START) gDeclared[note->text1] = note->size;
-  return vorlax::testing_host::Notify(kind, note);
+  intptr_t answer = vorlax::testing_host::Notify(kind, note);
+  if (kind == vorlax::fdintFILE_START && answer > 0) gDeclared[answer] = note->size;
+  return answer;
 }
 
 }  // namespace
@@ -36,7 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (testing_host::Host().openCabinetHandles != 0) __builtin_trap();
   for (const auto& output : testing_host::Host().outputs) {
     if (!output.second.closed) __builtin_trap();
-    if (static_cast<int64_t>(output.second.data.size()) > gDeclared[output.second.name]) __builtin_trap();
+    auto declared = gDeclared.find(output.first);
+    if (declared == gDeclared.end()) __builtin_trap();
+    if (static_cast<int64_t>(output.second.data.size()) > declared->second) __builtin_trap();
   }
   return 0;
 }
