@@ -41,7 +41,7 @@
 //                                         becomes the current window
 //   expect-control id=N text=TEXT         the current window's control N shows exactly TEXT
 //                                         (awaited: the window may still be busy)
-//   press id=N | press button=TEXT        press a button of the current window (TEXT without "&")
+//   press id=N | press button=TEXT        press a button of the current window (TEXT without "&"), once no dialog it owns is open
 //   close-window                          the current window's close box (command 2)
 //   expect-message [caption=TEXT] [text=TEXT] press=BUTTON
 //                                         wait for a message box, check its caption and text,

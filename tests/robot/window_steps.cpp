@@ -96,6 +96,16 @@ bool ScenarioRunner::Press(const Step& step) {
     }
     if (id < 0) return Fail(step, L"the window has no button " + Quoted(*label));
   }
+  // A window is disabled while a dialog it owns is open (the folder browser, a question): a user
+  // cannot press its buttons until that dialog has gone, and neither does the robot (a dialog
+  // just cancelled may take a moment to close on a busy host).
+  DWORD started = GetTickCount();
+  while (!IsWindowEnabled(current_)) {
+    if (GetTickCount() - started >= timeoutMs_) {
+      return Fail(step, L"the window stays disabled (a dialog it owns is still open)");
+    }
+    Sleep(kPollMs);
+  }
   if (!PressButton(current_, id)) return Fail(step, L"cannot press control " + std::to_wstring(id));
   PrintLine(L"pressed " + (label ? Quoted(*label) : std::to_wstring(id)));
   return true;
