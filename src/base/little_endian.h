@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace vorlax {
 
@@ -13,6 +14,17 @@ inline uint16_t ReadLe16(const uint8_t* p) {
 inline uint32_t ReadLe32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Eight bytes at once (the decoders' bit-buffer refills): one unaligned load where the host is
+// little-endian, as the compilers turn the memcpy into a single move.
+inline uint64_t ReadLe64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
+  return v;
 }
 
 inline void WriteLe16(uint8_t* p, uint16_t v) {

@@ -29,15 +29,6 @@
 
 namespace vorlax {
 
-inline uint64_t ReadLe64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  v = __builtin_bswap64(v);
-#endif
-  return v;
-}
-
 inline uint64_t ReadBe64(const uint8_t* p) {
   uint64_t v;
   std::memcpy(&v, p, sizeof v);

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/little_endian.h"
+
 namespace vorlax {
 
 struct MszipBitReader {
@@ -43,18 +45,9 @@ inline bool CanRefillFast(const MszipBitReader* r) {
   return static_cast<size_t>(r->end - r->next) >= kMszipRefillBytes;
 }
 
-inline uint64_t LoadLe64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  v = __builtin_bswap64(v);
-#endif
-  return v;
-}
-
 // Needs CanRefillFast. Afterwards at least kMszipRefillBits bits are valid.
 inline void RefillFast(MszipBitReader* r) {
-  r->bits |= LoadLe64(r->next) << r->count;
+  r->bits |= ReadLe64(r->next) << r->count;
   r->next += (63 - r->count) >> 3;
   r->count |= kMszipRefillBits;
 }

@@ -67,7 +67,7 @@ struct FastState {
   // bytes of input and writes at most kMszipMaxMatch bytes.
   bool MayRun() const { return next < inputLimit && out < outputLimit; }
   void Refill() {
-    bits |= LoadLe64(next) << (count & 63);
+    bits |= ReadLe64(next) << (count & 63);
     next += 7 - ((count >> 3) & 7);
     count |= kMszipRefillBits;
   }
