@@ -17,6 +17,7 @@
 
 #include "base/little_endian.h"
 #include "cabinet/lzx_symbol_decoder.h"
+#include "cabinet/short_copy.h"
 
 namespace vorlax {
 
@@ -39,24 +40,6 @@ inline void Copy8(uint8_t* to, const uint8_t* from) {
   uint64_t chunk;
   std::memcpy(&chunk, from, kChunk);
   std::memcpy(to, &chunk, kChunk);
-}
-
-// Copies n bytes (2..8) from a source that does not overlap the destination, as two copies of
-// a power of two that may overlap each other.
-inline void CopyShort(uint8_t* to, const uint8_t* from, uint32_t n) {
-  if (n >= 4) {
-    uint32_t a, b;
-    std::memcpy(&a, from, 4);
-    std::memcpy(&b, from + n - 4, 4);
-    std::memcpy(to, &a, 4);
-    std::memcpy(to + n - 4, &b, 4);
-  } else {
-    uint16_t a, b;
-    std::memcpy(&a, from, 2);
-    std::memcpy(&b, from + n - 2, 2);
-    std::memcpy(to, &a, 2);
-    std::memcpy(to + n - 2, &b, 2);
-  }
 }
 
 // A match longer than its distance d (2..7): the d source bytes repeat. They are laid out

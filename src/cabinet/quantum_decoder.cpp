@@ -11,6 +11,7 @@
 #include "cabinet/quantum_arithmetic_decoder.h"
 #include "cabinet/quantum_model.h"
 #include "cabinet/quantum_tables.h"
+#include "cabinet/short_copy.h"
 
 namespace vorlax {
 
@@ -66,28 +67,10 @@ struct WindowCursor {
     }
   }
 
-  // Copies n bytes (2..8) between spans that do not overlap, or where the whole source is read
-  // before anything is written: two copies of a power of two, read both before storing both.
-  static void CopyShort(const uint8_t* from, uint8_t* to, uint32_t n) {
-    if (n >= 4) {
-      uint32_t a, b;
-      std::memcpy(&a, from, 4);
-      std::memcpy(&b, from + n - 4, 4);
-      std::memcpy(to, &a, 4);
-      std::memcpy(to + n - 4, &b, 4);
-    } else {
-      uint16_t a, b;
-      std::memcpy(&a, from, 2);
-      std::memcpy(&b, from + n - 2, 2);
-      std::memcpy(to, &a, 2);
-      std::memcpy(to + n - 2, &b, 2);
-    }
-  }
-
   // A match's bytes from the window to the output (no overlap): short ones without a call.
   static void CopyToOutput(const uint8_t* from, uint8_t* to, uint32_t length) {
     if (length < kChunk) {
-      CopyShort(from, to, length);
+      CopyShort(to, from, length);
     } else if (length <= 2 * kChunk) {
       std::memmove(to, from, kChunk);
       std::memmove(to + length - kChunk, from + length - kChunk, kChunk);
@@ -110,7 +93,7 @@ struct WindowCursor {
     }
     if (distance >= kChunk) {
       if (length < kChunk) {
-        CopyShort(from, to, length);
+        CopyShort(to, from, length);
         return;
       }
       uint32_t i = 0;
