@@ -8,3 +8,14 @@ target_link_libraries(mszip_bench PRIVATE vorlax_cabinet ZLIB::ZLIB)
 # Run: build/<dir>/bench/mszip_kind_bench KIND [megabytes [rounds]]
 add_executable(mszip_kind_bench ${CMAKE_CURRENT_SOURCE_DIR}/mszip_kind_bench.cpp)
 target_link_libraries(mszip_kind_bench PRIVATE vorlax_cabinet ZLIB::ZLIB)
+
+# mszip_peer_bench: ours, zlib and libdeflate on blocks compressed independently (libdeflate takes
+# no preset dictionary). Built when libdeflate's headers are installed (Debian: libdeflate-dev).
+# Run: build/<dir>/bench/mszip_peer_bench [megabytes per kind [rounds]]
+find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h)
+find_library(LIBDEFLATE_LIBRARY deflate)
+if(LIBDEFLATE_INCLUDE_DIR AND LIBDEFLATE_LIBRARY)
+  add_executable(mszip_peer_bench ${CMAKE_CURRENT_SOURCE_DIR}/mszip_peer_bench.cpp)
+  target_include_directories(mszip_peer_bench PRIVATE ${LIBDEFLATE_INCLUDE_DIR})
+  target_link_libraries(mszip_peer_bench PRIVATE vorlax_cabinet ZLIB::ZLIB ${LIBDEFLATE_LIBRARY})
+endif()
