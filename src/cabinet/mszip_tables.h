@@ -40,4 +40,20 @@ inline unsigned MszipReverseBits(unsigned code, unsigned length) {
   return code >> (16 - length);
 }
 
+// counts[l] = the number of the `n` code lengths (each 0-15) that equal l, for l = 0-15.
+// Four partial counts side by side: a single count would have each increment wait for the
+// previous one whenever neighbouring symbols share a length, as most do.
+inline void MszipCountLengths(const uint8_t* lengths, unsigned n, unsigned counts[kMszipMaxCodeLength + 1]) {
+  constexpr unsigned kLanes = 4;
+  unsigned partial[kLanes][kMszipMaxCodeLength + 1] = {};
+  unsigned s = 0;
+  for (; s + kLanes <= n; s += kLanes) {
+    for (unsigned lane = 0; lane < kLanes; ++lane) partial[lane][lengths[s + lane]]++;
+  }
+  for (; s < n; ++s) partial[0][lengths[s]]++;
+  for (unsigned len = 0; len <= kMszipMaxCodeLength; ++len) {
+    counts[len] = partial[0][len] + partial[1][len] + partial[2][len] + partial[3][len];
+  }
+}
+
 }  // namespace vorlax
