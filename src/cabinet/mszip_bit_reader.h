@@ -66,6 +66,16 @@ inline void NeedBits(MszipBitReader* r, unsigned n) {
   }
 }
 
+// NeedBits(r, n), but with one whole-word refill while at least kMszipRefillBytes of input are
+// left: no loop over bytes, whose branches follow the bit count.
+inline void NeedBitsWide(MszipBitReader* r, unsigned n) {
+  if (CanRefillFast(r)) {
+    RefillFast(r);
+  } else {
+    NeedBits(r, n);
+  }
+}
+
 inline uint32_t PeekBits(const MszipBitReader* r, unsigned n) {
   return static_cast<uint32_t>(r->bits & ((uint64_t{1} << n) - 1));
 }

@@ -39,8 +39,10 @@ struct ClassicBuilder {
 };
 
 void CountLengths(ClassicBuilder* b) {
-  for (int& c : b->count) c = 0;
-  for (unsigned s = 0; s < b->code->count; ++s) b->count[b->code->lengths[s]]++;
+  unsigned counts[kMszipMaxCodeLength + 1];
+  MszipCountLengths(b->code->lengths, b->code->count, counts);
+  for (unsigned len = 0; len <= kMszipMaxCodeLength; ++len) b->count[len] = static_cast<int>(counts[len]);
+  b->count[kMaxLength] = 0;
 }
 
 // Bounds the lookup width by the shortest and longest used lengths; returns the shortest.

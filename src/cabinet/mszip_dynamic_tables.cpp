@@ -41,12 +41,12 @@ bool ReadCodeLengthCode(MszipStreamState* state, MszipBitReader* in, unsigned co
 }
 
 // Reads `total` code lengths into state->lengths with the repeat codes.
-bool ReadCodeLengths(MszipStreamState* state, MszipBitReader* in, unsigned total) {
+bool ReadCodeLengthsFrom(MszipStreamState* state, MszipBitReader* in, unsigned total) {
   const unsigned mask = (1u << kMszipCodeLengthRootBits) - 1;
   unsigned previous = 0;
   unsigned i = 0;
   while (i < total) {
-    NeedBits(in, kMaxCodeLengthSymbolBits);
+    NeedBitsWide(in, kMaxCodeLengthSymbolBits);
     uint32_t e = state->codeLengthTable[in->bits & mask];
     if (e & kMszipEntryInvalid) return false;
     DropBits(in, MszipEntryDropBits(e));
@@ -71,6 +71,15 @@ bool ReadCodeLengths(MszipStreamState* state, MszipBitReader* in, unsigned total
     previous = value;
   }
   return true;
+}
+
+// The same on a local copy of the bit reader, which stays in registers while the lengths are
+// stored (through the state, as far as the compiler knows, any byte may change).
+bool ReadCodeLengths(MszipStreamState* state, MszipBitReader* in, unsigned total) {
+  MszipBitReader local = *in;
+  bool ok = ReadCodeLengthsFrom(state, &local, total);
+  *in = local;
+  return ok;
 }
 
 }  // namespace

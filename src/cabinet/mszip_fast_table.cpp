@@ -46,8 +46,7 @@ struct FastBuilder {
 };
 
 void SortCanonically(FastBuilder* b, const uint8_t* lengths, unsigned count) {
-  for (unsigned& c : b->count) c = 0;
-  for (unsigned s = 0; s < count; ++s) b->count[lengths[s]]++;
+  MszipCountLengths(lengths, count, b->count);
   unsigned offset[kMszipMaxCodeLength + 2];
   offset[1] = 0;
   b->longest = 0;

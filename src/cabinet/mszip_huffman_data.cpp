@@ -2,12 +2,16 @@
 // then a careful loop for the last bytes of either.
 //
 // The fast loop refills the 64-bit bit buffer eight bytes at a time without bounds checks, so it
-// runs only while kFastInputMargin bytes of input are left; it writes a whole match without
+// runs only while kFastInputMargin bytes of input are left; it writes whole matches without
 // checking the output, in wide pieces that may store a few bytes past the match (see
-// mszip_match_copy.h), so it runs only while kFastOutputMargin bytes are still wanted. It looks at
-// both margins before every round. The careful loop reads byte by byte with zero bytes past the
-// end and stops exactly at the wanted length, even inside a match. Both decode the same symbols
-// from the same tables.
+// mszip_match_copy.h). It starts a round while any byte is still wanted, so its last round may
+// run past the wanted end, by at most two literals or a longest match and the copy's overrun:
+// that lands in the workspace's slack (MszipOutput), the write position is then put back to the
+// wanted end, and the caller never receives those bytes. Only symbols that start before the
+// wanted end are decoded, as in the careful loop, so a bad code after it is not reported either.
+// It looks at both margins before every round. The careful loop reads byte by byte with zero
+// bytes past the end of the input and stops exactly at the wanted length, even inside a match; it
+// decodes the last symbols of the input. Both decode the same symbols from the same tables.
 #include "cabinet/mszip_huffman_data.h"
 
 #include "cabinet/mszip_match_copy.h"
@@ -16,8 +20,10 @@ namespace vorlax {
 namespace {
 
 constexpr unsigned kFastInputMargin = 2 * kMszipRefillBytes;
-// One literal and a longest match, whose copy may store kMszipCopyOverrun bytes past its end.
-constexpr size_t kFastOutputMargin = kMszipMaxMatch + 2 + kMszipCopyOverrun;
+// A round starts while this many bytes are still wanted.
+constexpr size_t kFastOutputMargin = 1;
+static_assert(kMszipWorkspaceSlack >= 2 + kMszipMaxMatch + kMszipCopyOverrun,
+              "the last round of the fast loop may store past the wanted end into the slack");
 constexpr unsigned kLitLenMask = (1u << kMszipLitLenRootBits) - 1;
 static_assert(3 * kMszipLitLenRootBits + kMszipLitLenRootBits <= 64 &&
                   kMszipMaxCodeLength + 5 + kMszipMaxCodeLength + 13 + kMszipLitLenRootBits <= 64,
@@ -200,7 +206,7 @@ MszipDataEnd DecodeFast(const MszipHuffmanTables& t, MszipBitReader* in, MszipOu
   in->bits = s.bits;
   in->count = s.Count();
   in->next = s.next;
-  out->next = s.out;
+  out->next = s.out < out->end ? s.out : out->end;  // bytes past the wanted end are dropped
   return end;
 }
 

@@ -14,9 +14,9 @@
 
 namespace vorlax {
 
-// Bytes of the workspace's output area beyond the window: the fast loop's wide copies may store
-// that far past a match's end.
-constexpr unsigned kMszipWorkspaceSlack = 32;
+// Bytes of the workspace's output area beyond the window: the fast loop's last round may run past
+// the wanted end by two literals or a longest match, whose wide copy stores up to 15 bytes more.
+constexpr unsigned kMszipWorkspaceSlack = 2 + kMszipMaxMatch + 32;
 
 // Where the decoded bytes go.
 //   start    the output's first byte: the caller's buffer, which holds the previous block's
@@ -32,8 +32,9 @@ constexpr unsigned kMszipWorkspaceSlack = 32;
 //            back-reference into the previous block is an ordinary copy from `next - distance`
 //            (a reference before the caller buffer's start continues `window` bytes later and
 //            wraps from its last byte to its start: exactly the contiguous layout). Bytes from
-//            `next` to `end` are then free until written, and the fast loop may store a little
-//            past a match's end. The caller copies the output back when the call ends.
+//            `next` to `end` are then free until written, and the fast loop may store past a
+//            match's end, and past `end` into the slack. The caller copies the output back when
+//            the call ends.
 struct MszipOutput {
   uint8_t* start;
   uint8_t* next;

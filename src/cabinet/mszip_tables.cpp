@@ -1,7 +1,22 @@
-// The deflate format's length, distance and code-length-order tables.
+// The deflate format's length, distance and code-length-order tables, and the byte reversal table.
 #include "cabinet/mszip_tables.h"
 
 namespace vorlax {
+namespace {
+
+constexpr MszipReversedBytes MakeReversedBytes() {
+  MszipReversedBytes r{};
+  for (unsigned b = 0; b < 256; ++b) {
+    unsigned reversed = 0;
+    for (unsigned bit = 0; bit < 8; ++bit) reversed |= ((b >> bit) & 1) << (7 - bit);
+    r.byte[b] = static_cast<uint8_t>(reversed);
+  }
+  return r;
+}
+
+}  // namespace
+
+const MszipReversedBytes kMszipReversedBytes = MakeReversedBytes();
 
 const uint16_t kMszipLengthBase[kMszipLengthSymbols] = {
     3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,

@@ -29,15 +29,34 @@ extern const uint8_t kMszipDistanceExtra[kMszipMaxDistanceCodes];
 // The code-length code lengths arrive in this symbol order.
 extern const uint8_t kMszipCodeLengthOrder[kMszipCodeLengthCodes];
 
+// Byte b with its 8 bits in reverse order, at index b.
+struct MszipReversedBytes {
+  uint8_t byte[256];
+};
+extern const MszipReversedBytes kMszipReversedBytes;
+
 // The low `length` bits of `code` (below 2^16) in reverse order: deflate sends a Huffman code's
-// first bit as the lowest bit, so tables are indexed by reversed canonical codes. Without loops, so
-// that table builds do not branch on the codes.
+// first bit as the lowest bit, so tables are indexed by reversed canonical codes. Two byte lookups
+// and no loop, so that table builds do not branch on the codes.
 inline unsigned MszipReverseBits(unsigned code, unsigned length) {
-  code = ((code & 0x5555) << 1) | ((code >> 1) & 0x5555);
-  code = ((code & 0x3333) << 2) | ((code >> 2) & 0x3333);
-  code = ((code & 0x0F0F) << 4) | ((code >> 4) & 0x0F0F);
-  code = ((code & 0x00FF) << 8) | ((code >> 8) & 0x00FF);
-  return code >> (16 - length);
+  unsigned reversed = (unsigned{kMszipReversedBytes.byte[code & 0xFF]} << 8) | kMszipReversedBytes.byte[code >> 8];
+  return reversed >> (16 - length);
+}
+
+// counts[l] = the number of the `n` code lengths (each 0-15) that equal l, for l = 0-15.
+// Four partial counts side by side: a single count would have each increment wait for the
+// previous one whenever neighbouring symbols share a length, as most do.
+inline void MszipCountLengths(const uint8_t* lengths, unsigned n, unsigned counts[kMszipMaxCodeLength + 1]) {
+  constexpr unsigned kLanes = 4;
+  unsigned partial[kLanes][kMszipMaxCodeLength + 1] = {};
+  unsigned s = 0;
+  for (; s + kLanes <= n; s += kLanes) {
+    for (unsigned lane = 0; lane < kLanes; ++lane) partial[lane][lengths[s + lane]]++;
+  }
+  for (; s < n; ++s) partial[0][lengths[s]]++;
+  for (unsigned len = 0; len <= kMszipMaxCodeLength; ++len) {
+    counts[len] = partial[0][len] + partial[1][len] + partial[2][len] + partial[3][len];
+  }
 }
 
 }  // namespace vorlax

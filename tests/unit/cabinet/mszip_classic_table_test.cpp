@@ -224,5 +224,21 @@ TEST(MszipFastTable, UnusedPatternsOfTheFixedDistanceCodeAreInvalid) {
   EXPECT_EQ(DecodeFast(table, kMszipDistanceRootBits, Reversed(29, 5) | (5u << 5)).value, 24577u + 5);
 }
 
+TEST(MszipCountLengths, CountsEveryLengthWhateverTheSymbolCount) {
+  // Symbol counts around the four side-by-side partial counts, up to the largest code.
+  std::mt19937 rng(11);
+  for (unsigned n : {0u, 1u, 3u, 4u, 5u, 19u, 30u, 286u, 288u}) {
+    std::vector<uint8_t> lengths(n);
+    for (uint8_t& l : lengths) l = static_cast<uint8_t>(rng() % (kMszipMaxCodeLength + 1));
+    if (n > 0) lengths[n - 1] = kMszipMaxCodeLength;  // the last symbol counts too
+    unsigned counts[kMszipMaxCodeLength + 1];
+    MszipCountLengths(lengths.data(), n, counts);
+    for (unsigned len = 0; len <= kMszipMaxCodeLength; ++len) {
+      EXPECT_EQ(counts[len], static_cast<unsigned>(std::count(lengths.begin(), lengths.end(), len)))
+          << n << " symbols, length " << len;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vorlax

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -467,6 +468,34 @@ TEST_F(MszipDecoderTest, DecodingStopsExactlyInsideAMatch) {
   // Wanting more than the block holds gives the 22 bytes it has.
   ASSERT_EQ(Decode(block, 100), kDecoderOk);
   EXPECT_EQ(produced_, 22u);
+}
+
+TEST_F(MszipDecoderTest, WantedEndInsideAMatchWithInputToSpare) {
+  // 100 literals, a match of 258 bytes at distance 1, the invalid fixed symbol 286, and 40 literals
+  // after it, so that the match is decoded by the fast loop with input to spare: a wanted end
+  // inside the literals or the match gives exactly the wanted bytes and leaves the rest of the
+  // buffer alone (the loop's last round runs past the wanted end only inside the decoder); the
+  // invalid symbol after the wanted end is never decoded, and one before it fails the block.
+  MszipBitWriter w;
+  w.Header(true, 1);
+  for (int i = 0; i < 100; ++i) w.FixedLitLen('q');
+  FixedLength(&w, 258);
+  FixedDistanceValue(&w, 1);
+  w.FixedLitLen(286);
+  for (int i = 0; i < 40; ++i) w.FixedLitLen('z');
+  Bytes block = w.Finish();
+  for (uint32_t wanted : {1u, 50u, 99u, 100u, 101u, 102u, 200u, 356u, 357u, 358u}) {
+    window_.assign(kMaxBlockOutput, kUntouched);
+    ASSERT_EQ(Decode(block, wanted), kDecoderOk) << wanted;
+    EXPECT_EQ(produced_, wanted);
+    EXPECT_EQ(Output(), Bytes(wanted, 'q')) << wanted;
+    EXPECT_TRUE(std::all_of(window_.begin() + wanted, window_.end(), [](uint8_t b) { return b == kUntouched; }))
+        << wanted;
+  }
+  window_.assign(kMaxBlockOutput, kUntouched);
+  EXPECT_EQ(Decode(block, 359), kDecoderDataError);
+  EXPECT_EQ(Bytes(window_.begin(), window_.begin() + 358), Bytes(358, 'q'));
+  EXPECT_TRUE(std::all_of(window_.begin() + 358, window_.end(), [](uint8_t b) { return b == kUntouched; }));
 }
 
 TEST_F(MszipDecoderTest, NonFinalBlockEndsTheCallOnceTheWantedBytesAreThere) {
