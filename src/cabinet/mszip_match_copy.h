@@ -108,22 +108,33 @@ constexpr unsigned kMszipCopyOverrun = 15;
 
 // Copies `length` bytes from `distance` bytes back like CopyWithinOutput, but in whole 16- or
 // 8-byte pieces, storing up to kMszipCopyOverrun bytes past the end. A piece reads only bytes
-// already final: its source ends at or before its destination starts.
+// already final: its source ends at or before its destination starts. Every match from 8 or more
+// back starts with two 8-byte pieces whatever its distance, so that the common matches of up to
+// 16 bytes take no branch on the distance (one that program code, with its matches from 8 to 15
+// back, mispredicts); only longer ones pick 16-byte pieces for distances of 16 or more.
 inline void CopyWithinOutputWide(uint8_t* dst, unsigned distance, unsigned length) {
   const uint8_t* src = dst - distance;
   uint8_t* end = dst + length;
-  if (distance >= 16) {
-    do {
-      Copy16(dst, src);
+  if (distance >= 8) {
+    Copy8(dst, src);
+    Copy8(dst + 8, src + 8);
+    if (length > 16) {
       dst += 16;
       src += 16;
-    } while (dst < end);
-  } else if (distance >= 8) {
-    do {
-      Copy8(dst, src);
-      dst += 8;
-      src += 8;
-    } while (dst < end);
+      if (distance >= 16) {
+        do {
+          Copy16(dst, src);
+          dst += 16;
+          src += 16;
+        } while (dst < end);
+      } else {
+        do {
+          Copy8(dst, src);
+          dst += 8;
+          src += 8;
+        } while (dst < end);
+      }
+    }
   } else {
     CopyWithinOutput(dst, distance, length);
   }

@@ -452,6 +452,38 @@ TEST_F(MszipWindowTest, AFailedBlockKeepsWhatItProducedAndNothingPast) {
   EXPECT_TRUE(std::equal(window_.begin() + 358, window_.end(), previous_.begin() + 358));
 }
 
+TEST_F(MszipDecoderTest, MatchesAtEveryShortDistanceRepeatTheirPattern) {
+  // 40 different literals, one match, then 40 literals so that the match is decoded by the fast
+  // loop with input to spare: distances below 8, from 8 to 15 and from 16 on are copied in
+  // different pieces, lengths up to 16 and beyond take different paths; each must give what a
+  // byte-by-byte copy gives, and the literals after it must overwrite whatever the wide copy
+  // stored past its end.
+  const unsigned lengths[] = {3, 7, 8, 9, 15, 16, 17, 24, 31, 32, 33, 100, 258};
+  for (unsigned distance = 1; distance <= 33; ++distance) {
+    for (unsigned length : lengths) {
+      MszipBitWriter w;
+      w.Header(true, 1);
+      Bytes expected;
+      for (int i = 0; i < 40; ++i) {
+        expected.push_back(static_cast<uint8_t>('A' + i));
+        w.FixedLitLen(expected.back());
+      }
+      FixedLength(&w, length);
+      FixedDistanceValue(&w, distance);
+      for (unsigned i = 0; i < length; ++i) expected.push_back(expected[expected.size() - distance]);
+      for (int i = 0; i < 40; ++i) {
+        expected.push_back(static_cast<uint8_t>('a' + i % 26));
+        w.FixedLitLen(expected.back());
+      }
+      w.FixedLitLen(256);
+      window_.assign(kMaxBlockOutput, kUntouched);
+      ASSERT_EQ(Decode(w.Finish()), kDecoderOk) << "distance " << distance << " length " << length;
+      EXPECT_EQ(Output(), expected) << "distance " << distance << " length " << length;
+      EXPECT_EQ(window_[produced_], kUntouched) << "distance " << distance << " length " << length;
+    }
+  }
+}
+
 TEST_F(MszipDecoderTest, DecodingStopsExactlyInsideAMatch) {
   // "ab" and a match of 20 bytes at distance 2; wanting 10 bytes ends inside the match, and the
   // bytes after them are left alone.
