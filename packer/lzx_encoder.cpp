@@ -29,6 +29,19 @@ constexpr uint32_t kRepeatedOffsetsBytes = 4 * kLzxRepeatedOffsets;
 constexpr uint32_t kAlignedTreeBits = kLzxAlignedSymbols * kLzxAlignedLengthBits;
 
 uint32_t WindowSize(const LzxEncoderOptions& o) { return 1u << o.windowBits; }
+
+// Prices from codes built on a parse's counts; the low offset bits priced by the aligned tree
+// when an aligned-offset block would pay for its tree with them.
+void PricesFromCodes(const LzxSymbolCounts& counts, const LzxBlockCodes& codes, LzxPrices* prices) {
+  LzxPricesFromLengths(codes.mainLengths, codes.lengthLengths, prices);
+  uint64_t verbatim = 0;
+  uint64_t aligned = kAlignedTreeBits;
+  for (uint32_t s = 0; s < kLzxAlignedSymbols; ++s) {
+    verbatim += uint64_t{counts.aligned[s]} * kLzxAlignedOffsetBits;
+    aligned += uint64_t{counts.aligned[s]} * codes.alignedLengths[s];
+  }
+  if (aligned < verbatim) LzxPriceAlignedBits(codes.alignedLengths, prices);
+}
 // The match finder keeps positions in 32 bits (a cabinet folder holds under 2^31 bytes).
 constexpr uint64_t kMaxFolderBytes = 0xFFFFFFF0u;
 
@@ -336,7 +349,7 @@ void LzxEncoder::ReparseBlock(uint32_t first, uint32_t end) {
     std::unique_ptr<LzxFrameTally> tally(new LzxFrameTally);
     for (uint32_t i = first; i < end; ++i) TallyHeld(held_[i], tally.get());
     BuildLzxBlockCodes(tally->counts, mainSymbols_, false, codes.get());
-    LzxPricesFromLengths(codes->mainLengths, codes->lengthLengths, prices.get());
+    PricesFromCodes(tally->counts, *codes, prices.get());
     uint32_t repeated[kLzxRepeatedOffsets];
     std::memcpy(repeated, repeated_, sizeof repeated);
     for (uint32_t i = first; i < end; ++i) ParseHeld(&held_[i], prices.get(), repeated);

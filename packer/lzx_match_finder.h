@@ -79,6 +79,7 @@ class LzxMatchFinder {
   std::vector<uint8_t> buffer_;
   std::vector<uint32_t> head_;       // 4-byte hash -> latest position (a chain's or tree's root)
   std::vector<uint32_t> head3_;      // 3-byte hash -> latest position
+  std::vector<uint32_t> head2_;      // trees only: 2 bytes -> latest position
   std::vector<uint32_t> links_;      // chains: one link per window slot; trees: two (smaller, larger)
 };
 

@@ -17,6 +17,7 @@ constexpr uint32_t kFirstMatchPrice = 10;
 constexpr uint32_t kFirstLengthPrice = 6;
 // A symbol the previous codes did not use.
 constexpr uint32_t kRarePrice = kLzxMaxCodeLength;
+constexpr uint32_t kAlignedMask = (1u << kLzxAlignedOffsetBits) - 1;
 
 uint32_t MatchPrice(const LzxPrices& prices, uint32_t slot, uint32_t length) {
   const uint32_t header = length - kLzxMinMatch;
@@ -36,6 +37,11 @@ void LzxPricesFromLengths(const uint8_t* mainLengths, const uint8_t* lengthLengt
   for (uint32_t s = 0; s < kLzxLengthSymbols; ++s) {
     prices->length[s] = !anyCode ? kFirstLengthPrice : lengthLengths[s] != 0 ? lengthLengths[s] : kRarePrice;
   }
+  std::fill(prices->aligned, prices->aligned + kLzxAlignedSymbols, kLzxAlignedOffsetBits);
+}
+
+void LzxPriceAlignedBits(const uint8_t* alignedLengths, LzxPrices* prices) {
+  std::copy(alignedLengths, alignedLengths + kLzxAlignedSymbols, prices->aligned);
 }
 
 void LzxOptimalParser::Clear() {
@@ -102,7 +108,7 @@ void LzxOptimalParser::Parse(uint64_t begin, uint64_t end, uint64_t folderStart,
       relaxTail(length, d, r, here.cost + MatchPrice(prices, static_cast<uint32_t>(r), length), after);
       longest = std::max(longest, length);
     }
-    uint32_t covered = kLzxMinMatch;
+    uint32_t covered = kLzxMinMatch - 1;
     for (uint32_t m = first[i]; m < first[i + 1]; ++m) {
       const LzxMatch& match = matches_[m];
       const uint32_t d = match.distance;
@@ -111,7 +117,10 @@ void LzxOptimalParser::Parse(uint64_t begin, uint64_t end, uint64_t folderStart,
         continue;
       }
       const uint32_t slot = LzxSlotOfDistance(d);
-      const uint32_t extra = LzxExtraBits(slot);
+      uint32_t extra = LzxExtraBits(slot);
+      if (extra >= kLzxAlignedOffsetBits) {
+        extra += prices.aligned[(d - LzxPositionBase(slot)) & kAlignedMask] - kLzxAlignedOffsetBits;
+      }
       const uint32_t after[3] = {d, here.repeated[0], here.repeated[1]};
       for (uint32_t l = covered + 1; l <= match.length; ++l) {
         relax(i + l, here.cost + extra + MatchPrice(prices, slot, l), i, l, d, -1, after);

@@ -23,14 +23,20 @@
 
 namespace vorlax {
 
-// Cost in bits of each main-tree and length-tree symbol.
+// Cost in bits of each main-tree and length-tree symbol, and of the low 3 offset bits of a
+// slot with 3 or more extra bits (3 each in a verbatim block; the aligned tree's lengths in an
+// aligned-offset block).
 struct LzxPrices {
   uint32_t main[kLzxMainSymbolsMax];
   uint32_t length[kLzxLengthSymbols];
+  uint32_t aligned[kLzxAlignedSymbols];
 };
 
-// Prices from code lengths; a symbol without a code (length 0) is priced as a rare one.
+// Prices from code lengths; a symbol without a code (length 0) is priced as a rare one. The low
+// offset bits are priced as a verbatim block's.
 void LzxPricesFromLengths(const uint8_t* mainLengths, const uint8_t* lengthLengths, LzxPrices* prices);
+// Prices the low offset bits by the aligned tree's lengths.
+void LzxPriceAlignedBits(const uint8_t* alignedLengths, LzxPrices* prices);
 
 class LzxOptimalParser {
  public:
