@@ -69,9 +69,12 @@ LzxEncoderOptions Effective(LzxEncoderOptions options) {
 // Frames held back at every level: 512 KiB, enough for trees to be shared by several frames
 // (32 frames measured no smaller on mixed product data).
 constexpr uint32_t kHeldFrames = 16;
-// Re-parses of each held block under its own codes at the smallest level (a second one gained
-// 0.15% on text and programs for a quarter more time).
-constexpr uint32_t kSmallestReparses = 1;
+// Re-parses of each held block under its own codes at the smallest level (a second one gains
+// 0.2% on text and programs with two ways kept per position, for a fifth more time).
+constexpr uint32_t kSmallestReparses = 2;
+// The smallest level's parse takes a match of this length whole (257, the longest, gave 0.2%
+// more bytes on text and programs and a fifth more time: programs lost more than text gained).
+constexpr uint32_t kSmallestWholeMatch = 128;
 // The smallest level keeps every match of the held frames (a few per position on product data);
 // past this many (32 MB) the held frames are coded at once, whatever the data.
 constexpr std::size_t kMaxHeldMatches = std::size_t{1} << 22;
@@ -87,7 +90,7 @@ LzxEncoder::LzxEncoder(const LzxEncoderOptions& options)
               options_.lookaheadFrames * kLzxFrameSize),
       codes_(new LzxBlockCodes) {
   if (options.level == LzxLevel::kSmallest) {
-    optimal_.reset(new LzxOptimalParser(&finder_, LimitsFor(options).niceLength));
+    optimal_.reset(new LzxOptimalParser(&finder_, kSmallestWholeMatch));
     heldPrices_.reset(new LzxPrices);
     LzxPricesFromLengths(mainLengths_, lengthLengths_, heldPrices_.get());
   }
