@@ -161,6 +161,13 @@ void LzxEncoder::WriteTrees(const LzxBlockCodes& codes, bool aligned, LzxBitWrit
   std::memcpy(lengthLengths_, codes.lengthLengths, sizeof lengthLengths_);
 }
 
+void LzxEncoder::WriteItems(const std::vector<LzxItem>& items, bool aligned, LzxBitWriter* writer) {
+  for (const LzxItem& item : items) {
+    if (item.length == kLzxMinMatch && item.slot >= kLzxRepeatedOffsets) ++stats_.newDistancePairs;
+  }
+  WriteLzxItems(writer, items, *codes_, aligned);
+}
+
 uint64_t LzxEncoder::TreeBits(const LzxBlockCodes& codes) {
   return LzxTreeBits(mainLengths_, lengthLengths_, codes, mainSymbols_);
 }
@@ -209,7 +216,7 @@ void LzxEncoder::StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, 
   }
   const bool isAligned = blockType_ == kLzxBlockAligned;
   WriteTrees(*codes_, isAligned, writer);
-  WriteLzxItems(writer, items, *codes_, isAligned);
+  WriteItems(items, isAligned, writer);
   blockLeft_ -= static_cast<uint32_t>(end - begin);
 }
 
@@ -245,7 +252,7 @@ void LzxEncoder::EncodeSegment(uint64_t begin, uint64_t end, LzxBitWriter* write
   }
   std::vector<LzxItem> items;
   Parse(begin, end, &items);
-  WriteLzxItems(writer, items, *codes_, blockType_ == kLzxBlockAligned);
+  WriteItems(items, blockType_ == kLzxBlockAligned, writer);
   blockLeft_ -= static_cast<uint32_t>(end - begin);
 }
 
@@ -398,7 +405,7 @@ void LzxEncoder::WriteHeldBlock(uint32_t first, uint32_t end, std::vector<std::s
     if (raw) {
       WriteRaw(frame.begin, frame.end, false, out);
     } else {
-      WriteLzxItems(&writer, frame.items, *codes_, isAligned);
+      WriteItems(frame.items, isAligned, &writer);
       blockLeft_ -= static_cast<uint32_t>(frame.end - frame.begin);
     }
     if (!rawMode_) writer.FlushWord();

@@ -20,9 +20,6 @@ constexpr uint32_t kMaxHashBits = 20;
 constexpr uint32_t kHash3Bits = 16;
 // A 3-byte match further back costs about as much as its literals; the 4-byte chains find the rest.
 constexpr uint32_t kMaxHash3Distance = 1u << 15;
-// Binary trees (the smallest level) also report the latest 2-byte match this near: a cheap slot
-// and few extra bits may beat two literals.
-constexpr uint32_t kMaxPair2Distance = 1u << 11;
 constexpr uint32_t kPair2Slots = 1u << 16;
 constexpr uint32_t kPair2Length = 2;
 constexpr uint32_t kHashBytes = 4;
@@ -141,7 +138,7 @@ uint32_t LzxMatchFinder::Search(uint32_t p, uint32_t maxLength, LzxMatch* out, u
     uint32_t& latest2 = head2_[a[0] | (uint32_t{a[1]} << 8)];
     const uint32_t candidate2 = latest2;
     latest2 = p;
-    if (outMax != 0 && candidate2 < p && p - candidate2 <= maxDistance_ && p - candidate2 <= kMaxPair2Distance &&
+    if (outMax != 0 && candidate2 < p && p - candidate2 <= maxDistance_ && p - candidate2 <= kLzxMaxPairDistance &&
         Reach(p - candidate2, maxLength) >= kPair2Length) {
       out[have++] = LzxMatch{kPair2Length, p - candidate2};
     }
