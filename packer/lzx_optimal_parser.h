@@ -34,8 +34,9 @@ struct LzxPrices {
   uint32_t aligned[kLzxAlignedSymbols];
 };
 
-// Prices from code lengths; a symbol without a code (length 0) is priced as a rare one. The low
-// offset bits are priced as a verbatim block's.
+// Prices from code lengths; a symbol without a code (length 0) is priced as a rare one, below
+// the longest codes, so that the parse still tries it. The low offset bits are priced as a
+// verbatim block's.
 void LzxPricesFromLengths(const uint8_t* mainLengths, const uint8_t* lengthLengths, LzxPrices* prices);
 // Prices the low offset bits by the aligned tree's lengths.
 void LzxPriceAlignedBits(const uint8_t* alignedLengths, LzxPrices* prices);
