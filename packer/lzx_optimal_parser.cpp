@@ -1,6 +1,6 @@
 // Shortest path over the positions of a stretch: the nodes of position i are the cheapest ways
-// found to code the first i bytes (the cheapest of all, and the cheapest with another repeated
-// offset 0), with the repeated offsets each leaves. Each reachable node is expanded forward by a
+// found to code the first i bytes (the cheapest of all, and the cheapest with other repeated
+// offsets), with the repeated offsets each leaves. Each reachable node is expanded forward by a
 // literal and by every length of each repeated-offset match; the cheapest also by every length
 // of the collected matches (each length with the nearest distance that reaches it).
 #include "packer/lzx_optimal_parser.h"
@@ -29,6 +29,8 @@ uint32_t MatchPrice(const LzxPrices& prices, uint32_t slot, uint32_t length) {
   return prices.main[kLzxLiteralCount + slot * kLzxLengthHeaders + kLzxLengthHeaderEscape] +
          prices.length[header - kLzxLengthHeaderEscape];
 }
+
+bool SameOffsets(const uint32_t* a, const uint32_t* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
 }  // namespace
 
@@ -69,12 +71,12 @@ void LzxOptimalParser::Collect(uint64_t begin, uint64_t end) {
   }
 }
 
-// A candidate replaces the way with its repeated offset 0, when cheaper, or else the dearest
-// way; the ways stay ordered by cost.
+// A candidate replaces the way with its repeated offsets, when cheaper, or else the dearest way;
+// the ways stay ordered by cost.
 inline void LzxOptimalParser::Relax(uint32_t to, const Node& candidate) {
   Node* ways = &nodes_[std::size_t{to} * kWays];
   uint32_t w = 0;
-  while (w + 1 < kWays && ways[w].cost != kUnreached && ways[w].repeated[0] != candidate.repeated[0]) ++w;
+  while (w + 1 < kWays && ways[w].cost != kUnreached && !SameOffsets(ways[w].repeated, candidate.repeated)) ++w;
   if (candidate.cost >= ways[w].cost) return;
   ways[w] = candidate;
   for (; w > 0 && ways[w].cost < ways[w - 1].cost; --w) std::swap(ways[w], ways[w - 1]);
@@ -134,7 +136,8 @@ uint32_t LzxOptimalParser::Expand(const Stretch& stretch, uint32_t i, uint32_t w
     relaxTail(length, d, r, here.cost + MatchPrice(prices, static_cast<uint32_t>(r), length), after);
     longest = std::max(longest, length);
   }
-  // A new distance becomes offset 0 whichever way it follows: the cheapest way's suffice.
+  // New distances from the cheapest way only (from the second as well: 0.1% smaller on text and
+  // programs, for about a third more time in one run).
   if (way != 0) return longest;
   uint32_t covered = kLzxMinMatch - 1;
   for (uint32_t m = stretch.first[i]; m < stretch.first[i + 1]; ++m) {
