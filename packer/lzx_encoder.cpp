@@ -70,10 +70,12 @@ LzxEncoderOptions Effective(LzxEncoderOptions options) {
 // (32 frames measured no smaller on mixed product data).
 constexpr uint32_t kHeldFrames = 16;
 // Re-parses of each held block under its own codes at the smallest level (a second one gains
-// 0.2% on text and programs with two ways kept per position, for a fifth more time).
+// 0.2% on text and programs with two ways kept per position, for about a fifth more time; a
+// third, 0.07%).
 constexpr uint32_t kSmallestReparses = 2;
-// The smallest level's parse takes a match of this length whole (257, the longest, gave 0.2%
-// more bytes on text and programs and a fifth more time: programs lost more than text gained).
+// The smallest level's parse takes a match of this length whole (257, the longest, gave 0.1%
+// more bytes on text and programs and about a fifth more time: programs lost more than text
+// gained).
 constexpr uint32_t kSmallestWholeMatch = 128;
 // The smallest level keeps every match of the held frames (a few per position on product data);
 // past this many (32 MB) the held frames are coded at once, whatever the data.
