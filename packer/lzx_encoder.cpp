@@ -29,6 +29,19 @@ constexpr uint32_t kRepeatedOffsetsBytes = 4 * kLzxRepeatedOffsets;
 constexpr uint32_t kAlignedTreeBits = kLzxAlignedSymbols * kLzxAlignedLengthBits;
 
 uint32_t WindowSize(const LzxEncoderOptions& o) { return 1u << o.windowBits; }
+
+// Prices from codes built on a parse's counts; the low offset bits priced by the aligned tree
+// when an aligned-offset block would pay for its tree with them.
+void PricesFromCodes(const LzxSymbolCounts& counts, const LzxBlockCodes& codes, LzxPrices* prices) {
+  LzxPricesFromLengths(codes.mainLengths, codes.lengthLengths, prices);
+  uint64_t verbatim = 0;
+  uint64_t aligned = kAlignedTreeBits;
+  for (uint32_t s = 0; s < kLzxAlignedSymbols; ++s) {
+    verbatim += uint64_t{counts.aligned[s]} * kLzxAlignedOffsetBits;
+    aligned += uint64_t{counts.aligned[s]} * codes.alignedLengths[s];
+  }
+  if (aligned < verbatim) LzxPriceAlignedBits(codes.alignedLengths, prices);
+}
 // The match finder keeps positions in 32 bits (a cabinet folder holds under 2^31 bytes).
 constexpr uint64_t kMaxFolderBytes = 0xFFFFFFF0u;
 
@@ -56,9 +69,14 @@ LzxEncoderOptions Effective(LzxEncoderOptions options) {
 // Frames held back at every level: 512 KiB, enough for trees to be shared by several frames
 // (32 frames measured no smaller on mixed product data).
 constexpr uint32_t kHeldFrames = 16;
-// Re-parses of each held block under its own codes at the smallest level (a second one gained
-// 0.15% on text and programs for a quarter more time).
-constexpr uint32_t kSmallestReparses = 1;
+// Re-parses of each held block under its own codes at the smallest level (a second one gains
+// 0.2% on text and programs with two ways kept per position, for about a fifth more time; a
+// third, 0.07%).
+constexpr uint32_t kSmallestReparses = 2;
+// The smallest level's parse takes a match of this length whole (257, the longest, gave 0.1%
+// more bytes on text and programs and about a fifth more time: programs lost more than text
+// gained).
+constexpr uint32_t kSmallestWholeMatch = 128;
 // The smallest level keeps every match of the held frames (a few per position on product data);
 // past this many (32 MB) the held frames are coded at once, whatever the data.
 constexpr std::size_t kMaxHeldMatches = std::size_t{1} << 22;
@@ -74,7 +92,7 @@ LzxEncoder::LzxEncoder(const LzxEncoderOptions& options)
               options_.lookaheadFrames * kLzxFrameSize),
       codes_(new LzxBlockCodes) {
   if (options.level == LzxLevel::kSmallest) {
-    optimal_.reset(new LzxOptimalParser(&finder_, LimitsFor(options).niceLength));
+    optimal_.reset(new LzxOptimalParser(&finder_, kSmallestWholeMatch));
     heldPrices_.reset(new LzxPrices);
     LzxPricesFromLengths(mainLengths_, lengthLengths_, heldPrices_.get());
   }
@@ -145,6 +163,13 @@ void LzxEncoder::WriteTrees(const LzxBlockCodes& codes, bool aligned, LzxBitWrit
   std::memcpy(lengthLengths_, codes.lengthLengths, sizeof lengthLengths_);
 }
 
+void LzxEncoder::WriteItems(const std::vector<LzxItem>& items, bool aligned, LzxBitWriter* writer) {
+  for (const LzxItem& item : items) {
+    if (item.length == kLzxMinMatch && item.slot >= kLzxRepeatedOffsets) ++stats_.newDistancePairs;
+  }
+  WriteLzxItems(writer, items, *codes_, aligned);
+}
+
 uint64_t LzxEncoder::TreeBits(const LzxBlockCodes& codes) {
   return LzxTreeBits(mainLengths_, lengthLengths_, codes, mainSymbols_);
 }
@@ -193,7 +218,7 @@ void LzxEncoder::StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, 
   }
   const bool isAligned = blockType_ == kLzxBlockAligned;
   WriteTrees(*codes_, isAligned, writer);
-  WriteLzxItems(writer, items, *codes_, isAligned);
+  WriteItems(items, isAligned, writer);
   blockLeft_ -= static_cast<uint32_t>(end - begin);
 }
 
@@ -229,7 +254,7 @@ void LzxEncoder::EncodeSegment(uint64_t begin, uint64_t end, LzxBitWriter* write
   }
   std::vector<LzxItem> items;
   Parse(begin, end, &items);
-  WriteLzxItems(writer, items, *codes_, blockType_ == kLzxBlockAligned);
+  WriteItems(items, blockType_ == kLzxBlockAligned, writer);
   blockLeft_ -= static_cast<uint32_t>(end - begin);
 }
 
@@ -336,7 +361,7 @@ void LzxEncoder::ReparseBlock(uint32_t first, uint32_t end) {
     std::unique_ptr<LzxFrameTally> tally(new LzxFrameTally);
     for (uint32_t i = first; i < end; ++i) TallyHeld(held_[i], tally.get());
     BuildLzxBlockCodes(tally->counts, mainSymbols_, false, codes.get());
-    LzxPricesFromLengths(codes->mainLengths, codes->lengthLengths, prices.get());
+    PricesFromCodes(tally->counts, *codes, prices.get());
     uint32_t repeated[kLzxRepeatedOffsets];
     std::memcpy(repeated, repeated_, sizeof repeated);
     for (uint32_t i = first; i < end; ++i) ParseHeld(&held_[i], prices.get(), repeated);
@@ -382,7 +407,7 @@ void LzxEncoder::WriteHeldBlock(uint32_t first, uint32_t end, std::vector<std::s
     if (raw) {
       WriteRaw(frame.begin, frame.end, false, out);
     } else {
-      WriteLzxItems(&writer, frame.items, *codes_, isAligned);
+      WriteItems(frame.items, isAligned, &writer);
       blockLeft_ -= static_cast<uint32_t>(frame.end - frame.begin);
     }
     if (!rawMode_) writer.FlushWord();

@@ -58,9 +58,11 @@ struct LzxEncoderOptions {
 // The frames each level holds back when the cabinet writer lets it.
 uint32_t LzxLookaheadFrames(LzxLevel level);
 
-// How many blocks of each kind were written (index = LzxBlockType).
+// How many blocks of each kind were written (index = LzxBlockType), and how many length-2
+// matches at a distance that is not a repeated offset (only the smallest level finds them).
 struct LzxEncoderStats {
   uint32_t blocks[4] = {};
+  uint64_t newDistancePairs = 0;
 };
 
 class LzxEncoder : public FolderEncoder {
@@ -83,6 +85,7 @@ class LzxEncoder : public FolderEncoder {
   void StartBlock(uint64_t begin, uint64_t end, LzxBitWriter* writer, std::string* out);
   void WriteBlockHeader(LzxBlockType type, LzxBitWriter* writer);
   void WriteTrees(const LzxBlockCodes& codes, bool aligned, LzxBitWriter* writer);
+  void WriteItems(const std::vector<LzxItem>& items, bool aligned, LzxBitWriter* writer);
   uint64_t TreeBits(const LzxBlockCodes& codes);
   void WriteRawHeader(LzxBitWriter* writer, std::string* out);
   void WriteRaw(uint64_t begin, uint64_t end, bool insert, std::string* out);

@@ -20,6 +20,8 @@ constexpr uint32_t kMaxHashBits = 20;
 constexpr uint32_t kHash3Bits = 16;
 // A 3-byte match further back costs about as much as its literals; the 4-byte chains find the rest.
 constexpr uint32_t kMaxHash3Distance = 1u << 15;
+constexpr uint32_t kPair2Slots = 1u << 16;
+constexpr uint32_t kPair2Length = 2;
 constexpr uint32_t kHashBytes = 4;
 constexpr uint32_t kMinFound = 3;
 constexpr uint32_t kNone = 0xFFFFFFFFu;
@@ -74,6 +76,7 @@ LzxMatchFinder::LzxMatchFinder(uint32_t windowSize, uint32_t maxDistance, const 
       hashShift_(32 - HashBits(windowSize)),
       head_(std::size_t{1} << HashBits(windowSize), kNone),
       head3_(std::size_t{1} << kHash3Bits, kNone),
+      head2_(limits.tree ? kPair2Slots : 0, kNone),
       links_(static_cast<std::size_t>(windowSize) * (limits.tree ? 2 : 1), kNone) {}
 
 uint8_t* LzxMatchFinder::AppendFrame(const uint8_t* data, uint32_t size) {
@@ -131,12 +134,21 @@ uint32_t LzxMatchFinder::FindAllAndInsert(uint64_t p, uint64_t limit, LzxMatch* 
 uint32_t LzxMatchFinder::Search(uint32_t p, uint32_t maxLength, LzxMatch* out, uint32_t outMax) {
   const uint8_t* a = At(p);
   uint32_t have = 0;
+  if (limits_.tree) {
+    uint32_t& latest2 = head2_[a[0] | (uint32_t{a[1]} << 8)];
+    const uint32_t candidate2 = latest2;
+    latest2 = p;
+    if (outMax != 0 && candidate2 < p && p - candidate2 <= maxDistance_ && p - candidate2 <= kLzxMaxPairDistance &&
+        Reach(p - candidate2, maxLength) >= kPair2Length) {
+      out[have++] = LzxMatch{kPair2Length, p - candidate2};
+    }
+  }
   uint32_t& latest3 = head3_[Hash3(a)];
   const uint32_t candidate3 = latest3;
   latest3 = p;
   if (outMax != 0 && candidate3 < p && p - candidate3 <= maxDistance_ && p - candidate3 <= kMaxHash3Distance) {
     const uint32_t n = CommonLength(a, At(candidate3), Reach(p - candidate3, maxLength));
-    if (n >= kMinFound) out[have++] = LzxMatch{n, p - candidate3};
+    if (n >= kMinFound && n > (have != 0 ? out[have - 1].length : 0)) out[have++] = LzxMatch{n, p - candidate3};
   }
   return limits_.tree ? SearchTree(p, maxLength, have, out, outMax) : SearchChain(p, maxLength, have, out, outMax);
 }

@@ -7,7 +7,8 @@
 // buffer, which it slides forward as frames arrive, so that a match never reaches further back
 // than the window allows.
 // Both structures hash the next 4 bytes; a second, chainless table remembers the latest position
-// of each 3-byte prefix, for the short matches that 4-byte hashing cannot see.
+// of each 3-byte prefix, for the short matches that 4-byte hashing cannot see; with trees, a
+// third remembers the latest position of each 2-byte pair.
 // Every match keeps distance + length within the window size (see Reach; tests may lift it).
 // Traps: a chain or tree link is only trusted while it points less than a window back (older
 // slots have been reused by newer positions); every match returned is checked byte by byte, so a
@@ -35,6 +36,10 @@ struct LzxSearchLimits {
   bool fitWindowRing = true;
 };
 
+// Binary trees also report the latest 2-byte match up to this far back (a near slot's few extra
+// bits can beat two literals); otherwise matches are 3 bytes or longer.
+constexpr uint32_t kLzxMaxPairDistance = 1u << 11;
+
 // The most matches FindAll reports for one position (one per length found, lengths growing).
 constexpr uint32_t kLzxMaxMatchesPerPosition = 64;
 
@@ -56,7 +61,8 @@ class LzxMatchFinder {
   // The longest match at p whose bytes lie within [p, limit), of length 3 or more; inserts p.
   LzxMatch FindAndInsert(uint64_t p, uint64_t limit);
   // Every match at p within [p, limit) that is longer than the ones before it (length 3 or more,
-  // shortest first) into out[0..count); inserts p. Returns count.
+  // or 2 with trees, see kLzxMaxPairDistance; shortest first) into out[0..count); inserts p.
+  // Returns count.
   uint32_t FindAllAndInsert(uint64_t p, uint64_t limit, LzxMatch* out);
   // Inserts p without reporting matches (for bytes coded otherwise).
   void Insert(uint64_t p);
@@ -79,6 +85,7 @@ class LzxMatchFinder {
   std::vector<uint8_t> buffer_;
   std::vector<uint32_t> head_;       // 4-byte hash -> latest position (a chain's or tree's root)
   std::vector<uint32_t> head3_;      // 3-byte hash -> latest position
+  std::vector<uint32_t> head2_;      // trees only: 2 bytes -> latest position
   std::vector<uint32_t> links_;      // chains: one link per window slot; trees: two (smaller, larger)
 };
 

@@ -73,24 +73,33 @@ void PushMatch(const Choice& c, uint32_t repeated[3], std::vector<LzxItem>* item
 
 }  // namespace
 
+namespace {
+
+constexpr uint32_t kFormattedOffsetBias = 2;
+constexpr uint32_t kFirstPairedOffset = 4;
+constexpr uint32_t kWideSlotBits = 17;
+constexpr uint32_t kFirstWideOffset = 1u << (kWideSlotBits + 1);
+constexpr uint32_t kFirstWideSlot = 2 * (kWideSlotBits + 1);
+
+}  // namespace
+
 uint32_t LzxMatchSymbol(const LzxItem& item) {
   const uint32_t header = item.length - kLzxMinMatch;
   const uint32_t lengthHeader = header < kLzxLengthHeaderEscape ? header : kLzxLengthHeaderEscape;
   return kLzxLiteralCount + item.slot * kLzxLengthHeaders + lengthHeader;
 }
 
+// The formatted offset (distance + 2) has two slots per power of two, told apart by the bit
+// below its highest, up to 2^18; past that each slot spans 2^17 (the last slot takes the rest).
 uint32_t LzxSlotOfDistance(uint32_t distance) {
-  uint32_t low = kLzxRepeatedOffsets;
-  uint32_t high = kLzxMaxPositionSlots - 1;
-  while (low < high) {
-    const uint32_t mid = (low + high + 1) / 2;
-    if (LzxPositionBase(mid) <= distance) {
-      low = mid;
-    } else {
-      high = mid - 1;
-    }
+  const uint32_t formatted = distance + kFormattedOffsetBias;
+  if (formatted < kFirstPairedOffset) return formatted;
+  if (formatted >= kFirstWideOffset) {
+    const uint32_t slot = kFirstWideSlot + ((formatted - kFirstWideOffset) >> kWideSlotBits);
+    return slot < kLzxMaxPositionSlots ? slot : kLzxMaxPositionSlots - 1;
   }
-  return low;
+  const uint32_t top = 31 - static_cast<uint32_t>(__builtin_clz(formatted));
+  return 2 * top + ((formatted >> (top - 1)) & 1);
 }
 
 void LzxParse(LzxMatchFinder* finder, uint64_t folderStart, uint64_t begin, uint64_t end, bool lazy,

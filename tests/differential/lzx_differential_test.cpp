@@ -267,9 +267,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.label); });
 
 // Blocks of whole frames as the encoder chooses them when it holds frames back: compressed and
-// uncompressed blocks running over several frames, the folder's last frame short and odd.
+// uncompressed blocks running over several frames, the folder's last frame short and odd; at
+// the smallest level with length-2 matches at new distances.
 TEST(LzxHeldBlocks, EveryExtractorGivesTheFileBack) {
-  const std::string data = Text(4 * kLzxFrameSize, 31) + RandomBytes(3 * kLzxFrameSize, 32) + Records(50001, 33);
+  const std::string data = Text(4 * kLzxFrameSize, 31) + RandomBytes(3 * kLzxFrameSize, 32) +
+                           NearPairs(kLzxFrameSize, 34) + Records(50001, 33);
   for (LzxLevel level : {LzxLevel::kNormal, LzxLevel::kSmallest}) {
     SCOPED_TRACE(static_cast<int>(level));
     LzxEncoderOptions options;
@@ -282,6 +284,7 @@ TEST(LzxHeldBlocks, EveryExtractorGivesTheFileBack) {
     EXPECT_GE(stats.blocks[kLzxBlockUncompressed], 1u);
     EXPECT_LT(stats.blocks[kLzxBlockVerbatim] + stats.blocks[kLzxBlockAligned] + stats.blocks[kLzxBlockUncompressed],
               frames.compressed.size());
+    EXPECT_EQ(stats.newDistancePairs != 0, level == LzxLevel::kSmallest);
     fs::path work = WorkFolder(std::string("held_") + (level == LzxLevel::kSmallest ? "best" : "normal"));
     WriteBytes(work / "held.cab", AssembleCabinet("data.bin", static_cast<uint32_t>(data.size()),
                                                   static_cast<uint16_t>(kDecoderLzx | (16 << 8)), frames));

@@ -71,6 +71,24 @@ inline std::string Records(std::size_t n, uint32_t seed) {
   return s;
 }
 
+// Random bytes in which every few bytes repeat a pair from 2 to 9 bytes before: length-2
+// matches at near distances beat two literals.
+inline std::string NearPairs(std::size_t n, uint32_t seed) {
+  Random r(seed);
+  std::string s;
+  while (s.size() < n) {
+    const uint32_t v = r.Next();
+    if (s.size() >= 9 && v % 3 == 0) {
+      const std::size_t from = s.size() - 2 - (v >> 8) % 8;
+      s += s.substr(from, 2);
+    } else {
+      s.push_back(static_cast<char>(v >> 24));
+    }
+  }
+  s.resize(n);
+  return s;
+}
+
 // x86-like code: many E8 calls with small relative targets among text.
 inline std::string CallsAndText(std::size_t n, uint32_t seed) {
   Random r(seed);

@@ -12,6 +12,7 @@
 #include "cabinet/lzx_call_translation.h"
 #include "cabinet/lzx_test_data.h"
 #include "packer/folder_encoder.h"
+#include "packer/lzx_parser.h"
 
 namespace vorlax {
 namespace {
@@ -110,6 +111,42 @@ TEST(LzxEncoder, LongRunsAndRepeatsRoundTripAtEveryLevel) {
     const Frames frames = Encode(data, options);
     EXPECT_LT(TotalSize(frames), 12000u);
     ExpectRoundTrip(data, options);
+  }
+}
+
+// Length-2 matches at new distances: the smallest level codes them where they beat two
+// literals (held frames, frame by frame, and across a frame's end); the other levels never.
+TEST(LzxEncoder, NearPairsRoundTripAtEveryLevel) {
+  const std::string data = NearPairs(2 * kLzxFrameSize + 777, 5) + Text(5000, 6) + NearPairs(9000, 7);
+  for (LzxLevel level : kLevels) {
+    for (uint32_t lookahead : {0u, LzxLookaheadFrames(level)}) {
+      SCOPED_TRACE(testing::Message() << "level " << static_cast<int>(level) << " lookahead " << lookahead);
+      LzxEncoderOptions options;
+      options.windowBits = 15;
+      options.level = level;
+      options.lookaheadFrames = lookahead;
+      LzxEncoderStats stats;
+      const Frames frames = lookahead == 0 ? Encode(data, options, kLzxFrameSize, &stats)
+                                           : EncodeHeld(data, options, kLzxFrameSize, true, &stats);
+      std::string out;
+      ASSERT_EQ(Decode(frames, options.windowBits, &out), kDecoderOk);
+      EXPECT_TRUE(out == data);
+      EXPECT_EQ(stats.newDistancePairs > 1000, level == LzxLevel::kSmallest) << stats.newDistancePairs;
+    }
+  }
+}
+
+// The slot of every distance a 2^21 window allows is the one whose range holds it.
+TEST(LzxEncoder, SlotOfEveryDistance) {
+  const uint32_t slots = LzxPositionSlots(kLzxMaxWindowBits);
+  for (uint32_t d = 1; d < (1u << kLzxMaxWindowBits); ++d) {
+    const uint32_t slot = LzxSlotOfDistance(d);
+    ASSERT_LT(slot, slots) << d;
+    ASSERT_GE(slot, kLzxRepeatedOffsets) << d;
+    ASSERT_LE(LzxPositionBase(slot), d) << d;
+    if (slot + 1 < slots) {
+      ASSERT_GT(LzxPositionBase(slot + 1), d) << d;
+    }
   }
 }
 

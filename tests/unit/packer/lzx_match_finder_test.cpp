@@ -1,7 +1,7 @@
 // LZX match finder tests, hash chains and binary trees alike: every match reported is real (its
 // bytes equal its source's), lies within the window, and keeps distance plus length within the
 // window size (decoders that copy from a window-sized ring in pieces need that); the longest
-// repeat is found.
+// repeat is found; only trees report 2-byte matches, and only near ones.
 #include "packer/lzx_match_finder.h"
 
 #include <gtest/gtest.h>
@@ -43,10 +43,15 @@ TEST(LzxMatchFinder, MatchesAreRealAndStayWithinOneWindowOfTheirSource) {
     LzxMatchFinder finder(kWindow, kMaxDistance, LzxSearchLimits{32, kLzxMaxMatch, tree});
     uint32_t farthest = 0;
     uint32_t longest = 0;
+    uint32_t pairs = 0;
     WalkEveryPosition(&finder, data, [&](uint64_t p, const LzxMatch* found, uint32_t count) {
       for (uint32_t i = 0; i < count; ++i) {
         const LzxMatch& m = found[i];
-        ASSERT_GE(m.length, 3u);
+        ASSERT_GE(m.length, tree ? 2u : 3u);
+        if (m.length == 2) {
+          ASSERT_LE(m.distance, kLzxMaxPairDistance) << "at " << p;
+          ++pairs;
+        }
         ASSERT_LE(m.distance, kMaxDistance);
         ASSERT_LE(m.distance + m.length, kWindow) << "at " << p;
         ASSERT_EQ(data.compare(p, m.length, data, p - m.distance, m.length), 0) << "at " << p;
@@ -60,6 +65,8 @@ TEST(LzxMatchFinder, MatchesAreRealAndStayWithinOneWindowOfTheirSource) {
     });
     EXPECT_EQ(farthest, kMaxDistance);
     EXPECT_EQ(longest, kLzxMaxMatch);
+    // Random bytes repeat many a pair within 2 KiB: trees report them, chains do not.
+    EXPECT_EQ(pairs != 0, tree);
   }
 }
 
