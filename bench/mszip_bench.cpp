@@ -137,7 +137,9 @@ void StoreBlock(const std::vector<uint8_t>& data, Block* b) {
   b->compressed.insert(b->compressed.end(), data.begin() + b->offset, data.begin() + b->offset + b->size);
 }
 
-std::vector<Block> Compress(const std::vector<uint8_t>& data) {
+// Each block after the first gets the previous one as dictionary, as a cabinet writer does, unless
+// withDictionary is false (every block then stands alone).
+std::vector<Block> Compress(const std::vector<uint8_t>& data, bool withDictionary = true) {
   std::vector<Block> blocks;
   for (size_t offset = 0; offset < data.size(); offset += kMaxBlockOutput) {
     Block b;
@@ -145,7 +147,7 @@ std::vector<Block> Compress(const std::vector<uint8_t>& data) {
     b.size = std::min<size_t>(kMaxBlockOutput, data.size() - offset);
     z_stream z{};
     deflateInit2(&z, kCompressionLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    if (offset) deflateSetDictionary(&z, &data[offset - kMaxBlockOutput], kMaxBlockOutput);
+    if (offset && withDictionary) deflateSetDictionary(&z, &data[offset - kMaxBlockOutput], kMaxBlockOutput);
     b.compressed.resize(2 + deflateBound(&z, b.size));
     b.compressed[0] = 'C';
     b.compressed[1] = 'K';
@@ -186,14 +188,16 @@ bool RunOurs(const std::vector<Block>& blocks, const std::vector<uint8_t>* check
   return ok;
 }
 
-bool RunZlib(const std::vector<Block>& blocks, const std::vector<uint8_t>* check, uint8_t* window) {
+// withDictionary as in Compress: the previous block is installed before each block after the first.
+bool DecodeWithZlib(const std::vector<Block>& blocks, const std::vector<uint8_t>* check, uint8_t* window,
+                    bool withDictionary) {
   z_stream z{};
   if (inflateInit2(&z, -15) != Z_OK) return false;
   bool ok = true;
   for (size_t i = 0; i < blocks.size() && ok; ++i) {
     const Block& b = blocks[i];
     inflateReset(&z);
-    if (i > 0) inflateSetDictionary(&z, window, kMaxBlockOutput);
+    if (i > 0 && withDictionary) inflateSetDictionary(&z, window, kMaxBlockOutput);
     z.next_in = const_cast<uint8_t*>(b.compressed.data() + 2);
     z.avail_in = static_cast<uInt>(b.compressed.size() - 2);
     z.next_out = window;
@@ -205,6 +209,10 @@ bool RunZlib(const std::vector<Block>& blocks, const std::vector<uint8_t>* check
   }
   inflateEnd(&z);
   return ok;
+}
+
+bool RunZlib(const std::vector<Block>& blocks, const std::vector<uint8_t>* check, uint8_t* window) {
+  return DecodeWithZlib(blocks, check, window, true);
 }
 
 // Processor time of this process: other work on a shared machine does not count against a round.

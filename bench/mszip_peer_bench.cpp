@@ -16,49 +16,9 @@
 
 namespace {
 
-// mszip_bench's blocks, each compressed without the previous block as dictionary.
-std::vector<Block> CompressIndependently(const std::vector<uint8_t>& data) {
-  std::vector<Block> blocks;
-  for (size_t offset = 0; offset < data.size(); offset += kMaxBlockOutput) {
-    Block b;
-    b.offset = offset;
-    b.size = std::min<size_t>(kMaxBlockOutput, data.size() - offset);
-    z_stream z{};
-    deflateInit2(&z, kCompressionLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    b.compressed.resize(2 + deflateBound(&z, b.size));
-    b.compressed[0] = 'C';
-    b.compressed[1] = 'K';
-    z.next_in = const_cast<uint8_t*>(&data[offset]);
-    z.avail_in = static_cast<uInt>(b.size);
-    z.next_out = &b.compressed[2];
-    z.avail_out = static_cast<uInt>(b.compressed.size() - 2);
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::abort();
-    b.compressed.resize(2 + z.total_out);
-    deflateEnd(&z);
-    if (b.compressed.size() > kMaxBlockOutput + vorlax::kMszipInputSlack) StoreBlock(data, &b);
-    blocks.push_back(std::move(b));
-  }
-  return blocks;
-}
-
+// zlib on blocks that stand alone: no dictionary installed.
 bool RunZlibIndependent(const std::vector<Block>& blocks, const std::vector<uint8_t>* check, uint8_t* window) {
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  bool ok = true;
-  for (size_t i = 0; i < blocks.size() && ok; ++i) {
-    const Block& b = blocks[i];
-    inflateReset(&z);
-    z.next_in = const_cast<uint8_t*>(b.compressed.data() + 2);
-    z.avail_in = static_cast<uInt>(b.compressed.size() - 2);
-    z.next_out = window;
-    z.avail_out = kMaxBlockOutput;
-    int r = inflate(&z, Z_FINISH);
-    size_t produced = kMaxBlockOutput - z.avail_out;
-    ok = r == Z_STREAM_END && produced == b.size &&
-         (!check || std::memcmp(window, &(*check)[b.offset], b.size) == 0);
-  }
-  inflateEnd(&z);
-  return ok;
+  return DecodeWithZlib(blocks, check, window, false);
 }
 
 libdeflate_decompressor* g_libdeflate = nullptr;
@@ -78,7 +38,7 @@ bool RunLibdeflate(const std::vector<Block>& blocks, const std::vector<uint8_t>*
 
 // Checks the three decoders on one kind, times them and prints a line; false on a mismatch.
 bool MeasurePeers(const char* label, const std::vector<uint8_t>& data, int rounds) {
-  std::vector<Block> blocks = CompressIndependently(data);
+  std::vector<Block> blocks = Compress(data, false);
   size_t compressed = 0;
   for (const Block& b : blocks) compressed += b.compressed.size();
   std::vector<uint8_t> window(kMaxBlockOutput);
