@@ -42,6 +42,7 @@ void PricesFromCodes(const LzxSymbolCounts& counts, const LzxBlockCodes& codes, 
   }
   if (aligned < verbatim) LzxPriceAlignedBits(codes.alignedLengths, prices);
 }
+
 // The match finder keeps positions in 32 bits (a cabinet folder holds under 2^31 bytes).
 constexpr uint64_t kMaxFolderBytes = 0xFFFFFFF0u;
 

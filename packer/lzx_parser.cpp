@@ -71,10 +71,7 @@ void PushMatch(const Choice& c, uint32_t repeated[3], std::vector<LzxItem>* item
   items->push_back(LzxItem{c.length, c.distance - LzxPositionBase(slot), slot});
 }
 
-}  // namespace
-
-namespace {
-
+// Position slots from distances (see LzxSlotOfDistance).
 constexpr uint32_t kFormattedOffsetBias = 2;
 constexpr uint32_t kFirstPairedOffset = 4;
 constexpr uint32_t kWideSlotBits = 17;
